@@ -1,0 +1,31 @@
+// Runs a piece of code in a child process and captures what it writes to standard output,
+// so that tests can check the exact text and exit status of the paths that end the process.
+#pragma once
+
+#include <functional>
+#include <string>
+
+struct ChildResult {
+    std::string out;     // everything the child wrote to standard output
+    int status = -1;     // exit status when the child exited, else -1
+    bool returned = false;  // the code returned instead of ending the process
+    int signal = 0;      // the signal that ended the child, if any
+};
+
+// Forks, runs body with standard output redirected into a pipe, and waits for the child.
+ChildResult run_in_child(const std::function<void()>& body);
+
+// Makes a fresh empty directory under the system's temporary folder and returns its path.
+std::string make_temp_dir();
+
+// Reads a whole file; an empty string when it cannot be opened.
+std::string read_file(const std::string& path);
+
+// Writes text to path, replacing the file.
+void write_file(const std::string& path, const std::string& text);
+
+// Makes dir the working directory; false when it cannot.
+bool change_dir(const std::string& dir);
+
+// Makes path a symbolic link to target; false when it cannot.
+bool make_link(const std::string& target, const std::string& path);
