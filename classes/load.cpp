@@ -31,6 +31,7 @@
 #include "sbox/sbox.h"
 
 int valid[65536];
+uint64_t component_bits[1024];
 pair_list_type list[component_capacity];
 unsigned lcnt;
 unsigned sbcnt;
@@ -191,6 +192,7 @@ bool read_list(const std::string& name, bool selected, unsigned short (*words)[4
 // nothing of an earlier load is found and lookups answer absent until the ranges are built.
 void reset_tables() {
     std::fill(valid, valid + 65536, -1);
+    std::fill(component_bits, component_bits + 1024, 0);
     for (pair_list_type& entry : list) {
         std::fill(entry.l, entry.l + 170, 0);
         entry.v = -1;
@@ -234,6 +236,7 @@ bool add_sbox(const unsigned short* w) {
         if (valid[w[k]] != -1) continue;
         list[lcnt].v = w[k];
         valid[w[k]] = static_cast<int>(lcnt++);
+        component_bits[w[k] >> 6] |= uint64_t(1) << (w[k] & 63);
     }
     for (int j = 0; j < 4; ++j)
         for (int k = 0; k < 4; ++k)

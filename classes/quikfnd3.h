@@ -22,6 +22,9 @@ constexpr unsigned triple_capacity = 250000;
 constexpr unsigned run_capacity = 2770;
 
 extern int valid[65536];
+// Bit w of this map is set exactly when valid[w] is not -1: the same question asked of 8 KiB
+// instead of 256 KiB, so that the search's first test stays in the fastest cache.
+extern uint64_t component_bits[1024];
 extern pair_list_type list[component_capacity];
 extern unsigned lcnt;
 extern unsigned sbcnt;
@@ -47,6 +50,11 @@ struct load_outcome {
 // is reset first, so it may run again in the same process; after a fault the tables hold what
 // was built so far, and any range not yet built answers absent.
 load_outcome load_valid(int x, std::ostream& out);
+
+// 1 when the word is a coordinate function of some listed S-box (valid[w] is not -1).
+inline int is_component(unsigned short w) {
+    return static_cast<int>((component_bits[w >> 6] >> (w & 63)) & 1);
+}
 
 unsigned short bits_to_word(const Bits& b);
 int check_list(unsigned short a, unsigned short b);

@@ -98,8 +98,8 @@ int verify(int j, int k, int l, ot* prog) {
     const unsigned short v = reg[k];
     if (v == 0x0000 || v == 0xffff) return 0;
     if (copies_other_register(k, l, opc, v)) return 0;
-    const int index = valid[v];
-    if (index != -1) {
+    if (is_component(v)) {
+        const int index = valid[v];
         switch (lockcnt) {
         case 0:
             locks[0] = k;
