@@ -9,6 +9,7 @@
 #include "foundation/init.h"
 #include "random/random.h"
 #include "search/enumerate.h"
+#include "search/interrupt.h"
 #include "search/perm.h"
 #include "search/targets.h"
 #include "search/verify.h"
@@ -18,7 +19,6 @@ std::ofstream ostr;
 int cutdepth[24];
 
 namespace {
-constexpr int start_pairs = 10;
 constexpr int last_index = 15;
 
 // Opens the output file and writes the two header lines.
@@ -31,6 +31,8 @@ void open_output(int t, int seed) {
     ostr.flush();
     check_output_written();
 }
+
+}  // namespace
 
 // Writes the duration and the cumulative counters after a pass.
 void print_summary(double seconds) {
@@ -48,7 +50,6 @@ void run_start_pair(int s, ot* prog) {
     doinst(prog, 2);
     addop2(2, prog, -1);
 }
-}  // namespace
 
 void check_output_written() {
     if (!ostr) fatal(std::string("Error writing ") + filename + "\n", 1);
@@ -67,9 +68,7 @@ void start_up() {
     cutdepth[7] = cutdepth[11] = cutdepth[14] = cutdepth[15] = 1;
 }
 
-void search_bounded(long max_start_pairs) {
-    ot prog[24] = {};
-    int loops = 0;
+void begin_search() {
     init_dsi();
     int seed = 0x33AD6;
     seed = (seed << 10) + 1;
@@ -77,11 +76,23 @@ void search_bounded(long max_start_pairs) {
     srand_ansic(static_cast<unsigned long>(seed + t));
     rand_init2();
     open_output(t, seed);
+}
+
+void write_pass_start(int loops) {
+    begin_record_write();
+    ostr << "Starting " << loops << "\n";
+    ostr.flush();
+    check_output_written();
+    end_record_write();
+}
+
+void search_bounded(long max_start_pairs) {
+    ot prog[24] = {};
+    int loops = 0;
+    begin_search();
     long done = 0;
     while (max_start_pairs < 0 || done < max_start_pairs) {
-        ostr << "Starting " << loops << "\n";
-        ostr.flush();
-        check_output_written();
+        write_pass_start(loops);
         loops++;
         const time_t start = time(nullptr);
         for (int s = 0; s < start_pairs; s++) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <fstream>
 
+#include "search/ot.h"
+
 extern const char* filename;
 extern std::ofstream ostr;
 // Flags of the instruction indices at which the verification's deadlines fall.
@@ -20,3 +22,15 @@ void search_bounded(long max_start_pairs);
 
 // Ends the process with a one-line message when ostr has failed to take what was written.
 void check_output_written();
+
+// The pieces of a run, for drivers that arrange the passes differently:
+// target tables, generator seeding and the output file with its header, once per run;
+void begin_search();
+// the line that opens pass `loops` in the output file (flushed);
+void write_pass_start(int loops);
+// one start pair, from a fresh machine;
+void run_start_pair(int s, ot* prog);
+// and the four summary lines of a pass that took `seconds`.
+void print_summary(double seconds);
+
+constexpr int start_pairs = 10;

@@ -6,7 +6,8 @@
 #include "search/driver.h"
 #include "search/verify.h"
 
-int st[24][snapshot_slots];
+thread_local int st[24][snapshot_slots];
+thread_local const walk_delegate* delegate;
 
 using namespace machine;
 
@@ -160,8 +161,19 @@ void addop2(int j, ot* prog, int last) {
         const unsigned r = rand_1279il() & 0xffff;
         if (r > gate_threshold) return;
     }
+    if (delegate && (j >= 11 || lockcnt >= 3)) {
+        delegate->subtree(j, prog, last);
+        return;
+    }
+    enumerate_from(j, prog, last);
+}
+
+void enumerate_from(int j, ot* prog, int last) {
     int* S = st[j];
-    if (j == 2 || j == 3) print_progress(j, prog);
+    if (j == 2 || j == 3) {
+        if (delegate) delegate->progress(j, prog);
+        else print_progress(j, prog);
+    }
     save_state(S);
     const ot& prev = prog[j - 1];
     for (int i = op_nop; i <= op_not; i++) {

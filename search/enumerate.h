@@ -5,11 +5,23 @@
 #include "search/machine.h"
 
 // Snapshot row per instruction index; the call at index j owns row j.
-extern int st[24][snapshot_slots];
+extern thread_local int st[24][snapshot_slots];
 
 // Enumerates every continuation of prog[0..j-1], which the machine has already executed.
 // last: -1 when index j opens a pair, else the destination of instruction j - 1.
 void addop2(int j, ot* prog, int last);
+// addop2 after its random gate: what a call does once it has been admitted.
+void enumerate_from(int j, ot* prog, int last);
+
+// A walk that hands work to others instead of doing it: `subtree` receives every admitted call
+// below which the enumeration draws no more random numbers (index 11 and above, or three
+// outputs fixed), with the machine in that call's entry state; `progress` receives the
+// progress lines. Set per thread; null for the ordinary search.
+struct walk_delegate {
+    void (*subtree)(int j, const ot* prog, int last);
+    void (*progress)(int j, const ot* prog);
+};
+extern thread_local const walk_delegate* delegate;
 // Writes start pair s (0..9) into prog[0] and prog[1].
 void select2(int s, ot* prog);
 ot mov1(int selector);

@@ -3,12 +3,12 @@
 #include <ostream>
 
 namespace machine {
-unsigned short reg[8];
-int neg[8];
-int read[8];
-int locks[4];
-int lockcnt;
-int maxused;
+thread_local unsigned short reg[8];
+thread_local int neg[8];
+thread_local int read[8];
+thread_local int locks[4];
+thread_local int lockcnt;
+thread_local int maxused;
 }  // namespace machine
 
 using namespace machine;

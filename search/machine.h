@@ -1,6 +1,6 @@
 // The register machine: eight registers of 16-bit truth tables, in-place instructions, the
 // per-register bookkeeping the enumeration's pruning rules read, and snapshots for
-// backtracking. There is exactly one machine; its state is global.
+// backtracking. The state is global, one machine per thread.
 #pragma once
 
 #include "search/ot.h"
@@ -11,15 +11,16 @@
 // locks[0..lockcnt-1]: registers fixed as S-box outputs; entries at lockcnt and above are stale.
 // maxused: highest register holding a value of the program; registers above it may hold
 // stale values that nothing reads.
+// Each thread has its own machine, so that a parallel search can run subtrees side by side.
 // The state lives in a namespace of its own because `read` would clash with the POSIX
 // function of that name in units that include <unistd.h>.
 namespace machine {
-extern unsigned short reg[8];
-extern int neg[8];
-extern int read[8];
-extern int locks[4];
-extern int lockcnt;
-extern int maxused;
+extern thread_local unsigned short reg[8];
+extern thread_local int neg[8];
+extern thread_local int read[8];
+extern thread_local int locks[4];
+extern thread_local int lockcnt;
+extern thread_local int maxused;
 }  // namespace machine
 
 constexpr int snapshot_slots = 40;

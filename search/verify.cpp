@@ -8,12 +8,14 @@
 #include "foundation/fatal.h"
 #include "sbox/sbox.h"
 #include "search/driver.h"
+#include "search/interrupt.h"
 #include "search/perm.h"
 #include "search/targets.h"
 
-uint64_t nodecnt[24];
-uint64_t l1, l2, l3, l4, l5;
-uint64_t verify_calls;
+thread_local uint64_t nodecnt[24];
+thread_local uint64_t l1, l2, l3, l4, l5;
+thread_local uint64_t verify_calls;
+thread_local complete_sink completed;
 
 using namespace machine;
 
@@ -34,7 +36,8 @@ void report(int j, int k, const ot* prog) {
     const unsigned short words[4] = {reg[locks[0]], reg[locks[1]], reg[locks[2]], reg[k]};
     const int N = get_sb4(words[0], words[1], words[2], words[3]);
     l4++;
-    record_reached(N, j + 1, prog, locks, words);
+    if (completed) completed(N, j + 1, prog, locks, words);
+    else record_reached(N, j + 1, prog, locks, words);
 }
 
 // Marks row N and every input permutation of it as reached by report `number` of `length`.
@@ -88,7 +91,9 @@ int record_reached(int N, int length, const ot* prog, const int* lock_regs, cons
     if (dn[N][0] > 0 && dn[N][1] <= length) return 0;
     l5++;
     mark_reached(N, static_cast<int>(l5), length);
+    begin_record_write();
     write_record(N, length, prog, lock_regs, words);
+    end_record_write();
     return 1;
 }
 

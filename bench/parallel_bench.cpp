@@ -1,0 +1,99 @@
+// Times one pass of the search on target lists with the sequential driver and with the
+// parallel one on every core, and prints the speed-up, the share of verify calls the walking
+// thread makes itself (the part that cannot be spread) and the bound that share sets.
+// Each run happens in a child process, since the search's tables are per process.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "search/driver.h"
+#include "search/parallel.h"
+#include "search/verify.h"
+
+namespace {
+
+struct timing {
+    double seconds = 0;
+    double walker_share = 0;
+};
+
+// Copies the list into a fresh directory as sb2.txt and makes it the working directory.
+bool enter_work_dir(const std::string& list) {
+    char pattern[] = "/tmp/parallel_bench.XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (!dir) return false;
+    std::ifstream in(list, std::ios::binary);
+    std::ofstream out(std::string(dir) + "/sb2.txt", std::ios::binary);
+    if (!in || !out) return false;
+    out << in.rdbuf();
+    return chdir(dir) == 0;
+}
+
+// One pass on `list` in a child process; threads = 1 runs the sequential driver.
+timing time_pass(const std::string& list, int threads) {
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(2);
+    std::cout.flush();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (!enter_work_dir(list)) _exit(2);
+        if (!freopen("/dev/null", "w", stdout)) _exit(2);
+        start_up();
+        timing t;
+        const auto start = std::chrono::steady_clock::now();
+        if (threads == 1) {
+            search_bounded(start_pairs);
+        } else {
+            const parallel_figures f = search_parallel(threads, 1);
+            t.walker_share = double(f.walker_verify_calls) / double(f.total_verify_calls);
+        }
+        t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (write(fds[1], &t, sizeof t) != sizeof t) _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    timing t;
+    const bool got = read(fds[0], &t, sizeof t) == sizeof t;
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!got) {
+        std::fprintf(stderr, "the run on %s failed\n", list.c_str());
+        std::exit(2);
+    }
+    return t;
+}
+
+// Speed-up on n cores when a share s of the work cannot be spread.
+double amdahl(double s, int n) {
+    return 1.0 / (s + (1.0 - s) / n);
+}
+
+void measure(const std::string& name, const std::string& list, int cores) {
+    const timing one = time_pass(list, 1);
+    const timing all = time_pass(list, cores);
+    std::printf("%-8s 1 thread %8.2f s   %d threads %8.2f s   ratio %.3f   speed-up %.2f\n", name.c_str(),
+                one.seconds, cores, all.seconds, all.seconds / one.seconds, one.seconds / all.seconds);
+    std::printf("%-8s walker share of verify calls %.4f   bound 2 cores %.2f   8 cores %.2f   64 cores %.2f\n",
+                name.c_str(), all.walker_share, amdahl(all.walker_share, 2), amdahl(all.walker_share, 8),
+                amdahl(all.walker_share, 64));
+    std::fflush(stdout);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int cores = argc > 1 ? std::atoi(argv[1]) : std::max(2u, std::thread::hardware_concurrency());
+    const std::string data = BENCH_DATA_DIR;
+    measure("present", data + "/present.txt", cores);
+    measure("ciphers", data + "/ciphers.txt", cores);
+    return 0;
+}

@@ -1,0 +1,9 @@
+// A clean stop on Ctrl-C: with install_clean_stop, SIGINT and SIGTERM end the process at once
+// (status 128 + signal number), unless a record is being written; then the process ends right
+// after that record is complete and flushed. So the output file never ends half-written.
+#pragma once
+
+void install_clean_stop();
+// Bracket the writing of one record.
+void begin_record_write();
+void end_record_write();

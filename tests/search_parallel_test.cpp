@@ -1,0 +1,68 @@
+// The parallel search must write exactly what the sequential search writes: the same output
+// file and the same console lines apart from the pass time, whatever the thread count.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "child_process.h"
+#include "search/driver.h"
+#include "search/parallel.h"
+
+namespace {
+
+struct Outcome {
+    std::string file;
+    std::string console;
+    int status;
+};
+
+// Runs the search on `list` in a new directory for `passes` passes; threads = 0 means the
+// sequential driver.
+Outcome run_on(const std::string& list, int threads, long passes) {
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/sb2.txt", list);
+    ChildResult run = run_in_child([&] {
+        change_dir(dir);
+        start_up();
+        if (threads == 0) search_bounded(passes * start_pairs);
+        else search_parallel(threads, passes);
+    });
+    // The first number of a summary's first line is the pass time.
+    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
+    return {read_file(dir + "/prgs1b.txt"), std::regex_replace(run.out, pass_time, "$1T $2"),
+            run.returned ? 0 : run.status};
+}
+
+std::string list_file(const std::string& name) {
+    return read_file(std::string(TEST_LIST_DIR) + "/" + name);
+}
+
+void expect_same_as_sequential(const std::string& list, long passes) {
+    const Outcome sequential = run_on(list, 0, passes);
+    ASSERT_EQ(sequential.status, 0) << sequential.console;
+    for (int threads : {1, 2, 7}) {
+        const Outcome parallel = run_on(list, threads, passes);
+        EXPECT_EQ(parallel.status, 0) << threads;
+        EXPECT_EQ(parallel.file, sequential.file) << threads << " threads";
+        EXPECT_EQ(parallel.console, sequential.console) << threads << " threads";
+    }
+}
+
+TEST(ParallelSearch, EmptyListTwoPasses) {
+    expect_same_as_sequential("", 2);
+}
+
+// The second pass finds nothing new for rows the first pass reached, so this also checks
+// that the merger applies the duplicate test in the sequential order.
+TEST(ParallelSearch, OneSboxTwoPasses) {
+    const Outcome sequential = run_on(list_file("single.txt"), 0, 2);
+    EXPECT_NE(sequential.file.find("found 1 "), std::string::npos);
+    expect_same_as_sequential(list_file("single.txt"), 2);
+}
+
+TEST(ParallelSearch, FewSboxesOnePass) {
+    expect_same_as_sequential(list_file("few.txt"), 1);
+}
+
+}  // namespace
