@@ -41,6 +41,7 @@ void print_summary(double seconds) {
     for (int i = 9; i <= 16; i++) std::cout << nodecnt[i] << (i < 16 ? "  " : "\n");
     for (int i = 17; i <= 20; i++) std::cout << nodecnt[i] << (i < 20 ? "  " : "\n");
     std::cout << l1 << "  " << l2 << "  " << l3 << "  " << l4 << "\n";
+    std::cout.flush();
 }
 
 // Runs start pair s: reset the machine, execute the pair, enumerate every continuation.

@@ -154,6 +154,8 @@ void print_progress(int j, const ot* prog) {
         std::cout << "addop2 " << j << "  " << l1 << "  " << l2 << "  " << l3 << "  " << l4 << "  " << l5 << "  "
                   << prog[0] << " " << prog[1] << " " << prog[2] << "\n";
     }
+    // Shown at once even when standard output is a pipe or a file: these lines are rare.
+    std::cout.flush();
 }
 
 void addop2(int j, ot* prog, int last) {
