@@ -4,6 +4,8 @@ ensure_prerequisites() {
     local missing=()
     command -v cmake >/dev/null || missing+=(cmake)
     command -v g++ >/dev/null || missing+=(g++)
+    command -v cc >/dev/null || missing+=(gcc)
+    command -v as >/dev/null || missing+=(binutils)
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
     [ ${#missing[@]} -eq 0 ] && return 0
