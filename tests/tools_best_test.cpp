@@ -1,0 +1,115 @@
+// sbtool best: the shortest program per S-box, the total with the inverse, the order.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "child_process.h"
+#include "tools_support.h"
+
+namespace {
+
+using values = std::array<int, 16>;
+
+std::string values_text(const values& v) {
+    std::string t;
+    for (int x = 0; x < 16; ++x) t += (x ? "  " : "") + std::to_string(v[x]);
+    return t;
+}
+
+values inverse_of(const values& v) {
+    values inv{};
+    for (int x = 0; x < 16; ++x) inv[v[x]] = x;
+    return inv;
+}
+
+// A record of the search's layout with a program of `length` nop lines; best reads only the
+// report number, the length and the S-box.
+std::string record_text(int number, const values& s, int length) {
+    std::string t = "found " + std::to_string(number) + " r " + std::to_string(length) + " o 1 n 0\n\n\n";
+    for (int i = 0; i < 4; ++i) t += std::to_string(i) + "  1  0000000000000000   0000000000000000 \n";
+    t += "s " + values_text(s) + "\ni " + values_text(inverse_of(s)) + "\n";
+    for (int i = 0; i < length; ++i) t += "nop\n";
+    return t;
+}
+
+const std::string header = "Parameters 1  4  3  20000  1  29  216750081\nPrograms  15  7  11  14\nStarting 0\n";
+const values present = {12, 5, 6, 11, 9, 0, 10, 13, 3, 14, 15, 8, 4, 7, 1, 2};
+const values gift = {1, 10, 4, 12, 6, 15, 3, 9, 2, 13, 11, 7, 5, 0, 8, 14};
+
+tool_result best_of(const std::string& text) {
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/prgs1b.txt", text);
+    return sbtool_program({"best"}, dir);
+}
+
+TEST(Best, ShortestProgramPerSboxSortedByValues) {
+    const tool_result r = best_of(header + record_text(1, present, 12) + record_text(2, gift, 14) +
+                                  record_text(3, present, 10) + "Starting 1\n" + record_text(4, present, 10) +
+                                  record_text(5, gift, 15));
+    EXPECT_EQ(r.status, 0) << r.err;
+    // GIFT (starting with 1) sorts before PRESENT (starting with 12); of two programs of the
+    // shortest length the earlier report is named.
+    EXPECT_EQ(r.out, "s " + values_text(gift) + "  r 14  found 2\n" + "s " + values_text(present) + "  r 10  found 3\n");
+}
+
+TEST(Best, TotalWithTheInverseCountsRenamedRegisters) {
+    const values inv = inverse_of(present);
+    // The inverse with output bits 0 and 1 exchanged and input bits 0 and 1 exchanged: the
+    // same registers renamed.
+    values renamed{};
+    for (int x = 0; x < 16; ++x) {
+        const int px = (x & 12) | ((x & 1) << 1) | ((x >> 1) & 1);
+        const int y = inv[px];
+        renamed[x] = (y & 12) | ((y & 1) << 1) | ((y >> 1) & 1);
+    }
+    const tool_result exact = best_of(header + record_text(1, present, 12) + record_text(2, inv, 13));
+    EXPECT_EQ(exact.out, "s " + values_text(inv) + "  r 13  found 2  t 25\n" + "s " + values_text(present) +
+                             "  r 12  found 1  t 25\n");
+    const tool_result r = best_of(header + record_text(1, present, 12) + record_text(2, renamed, 11) +
+                                  record_text(3, gift, 9));
+    const std::vector<std::string> lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0], "s " + values_text(gift) + "  r 9  found 3") << "GIFT's inverse is not reached";
+    EXPECT_EQ(lines[1], "s " + values_text(renamed) + "  r 11  found 2  t 23");
+    EXPECT_EQ(lines[2], "s " + values_text(present) + "  r 12  found 1  t 23");
+    // An involution is its own inverse.
+    const values swap_halves = {8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7};
+    EXPECT_EQ(best_of(header + record_text(1, swap_halves, 3)).out, "s " + values_text(swap_halves) + "  r 3  found 1  t 6\n");
+}
+
+TEST(Best, CutShortLastRecordIsSkippedAndMalformedRecordsRefused) {
+    const std::string whole = header + record_text(1, present, 12) + record_text(2, gift, 14);
+    const tool_result cut = best_of(whole.substr(0, whole.size() - 6));
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_EQ(cut.out, "s " + values_text(present) + "  r 12  found 1\n");
+    EXPECT_EQ(cut.err, "sbtool best: prgs1b.txt: skipping the record at line 25, cut short by the end of the file\n");
+
+    std::string bad = header + record_text(1, present, 12) + record_text(2, gift, 14);
+    bad.replace(bad.find("r 12"), 4, "r 11");
+    const tool_result refused = best_of(bad);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "sbtool best: prgs1b.txt: line 4: r 11 but the program has 12 instructions\n");
+
+    values twice = present;
+    twice[0] = twice[1];
+    const tool_result not_bijective = best_of(header + record_text(1, twice, 2));
+    EXPECT_EQ(not_bijective.status, 1);
+    EXPECT_EQ(not_bijective.err, "sbtool best: prgs1b.txt: line 11: not a bijective S-box\n");
+}
+
+TEST(Best, RealRunListsEachReachedSboxOnce) {
+    std::string problem;
+    const std::string output = real_search_output(&problem);
+    ASSERT_FALSE(output.empty()) << problem;
+    const tool_result r = best_of(output);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::set<std::string> printed;
+    for (const std::string& line : lines_of(output))
+        if (line.rfind("s ", 0) == 0) printed.insert(line);
+    const std::vector<std::string> lines = lines_of(r.out);
+    EXPECT_EQ(lines.size(), printed.size());
+    for (const std::string& line : lines) EXPECT_TRUE(printed.count(line.substr(0, line.find("  r ")))) << line;
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// sbtool check: re-checks every record of a search output against the register machine, the
+// algebraic normal form and, optionally, the target list the search ran on.
+#include <algorithm>
+#include <ostream>
+#include <sstream>
+
+#include "classes/quikfnd3.h"
+#include "foundation/anf.h"
+#include "sbox/sbox.h"
+#include "search/targets.h"
+#include "tools/args.h"
+#include "tools/class_load.h"
+#include "tools/record.h"
+#include "tools/sbox_text.h"
+#include "tools/tool.h"
+
+namespace {
+
+const char* const help_text =
+    "usage: sbtool check [--targets LIST] [FILE]\n"
+    "\n"
+    "Checks every record of a search output FILE (default prgs1b.txt) on its own: runs the\n"
+    "program on the register machine from the start state and checks that the locked registers\n"
+    "(the first numbers of lines 4 to 7) hold the truth tables printed, that the degree and ANF\n"
+    "printed are those of each truth table and \" o \" their minimum (at most 3), that line 8 is\n"
+    "the S-box of the four tables (a bijection) and line 9 its inverse, and that the program has\n"
+    "the length given after \" r \".\n"
+    "\n"
+    "  --targets LIST   also load LIST (the sb2.txt the search ran on) as the search does and\n"
+    "                   check the row after \" n \", the \" p \" rows (input permutations) and\n"
+    "                   the \" in \" rows (input permutations of the inverse); the \" t \" totals\n"
+    "                   depend on the search's history and are checked for their form only\n"
+    "\n"
+    "Prints one line per record, OK or its first mismatch, and a final \"N passed, N failed\"\n"
+    "line. A last record cut short (the search was stopped while writing it) is reported as\n"
+    "incomplete and counts neither way. Exit status 1 when any record fails.\n";
+
+const std::vector<option_spec> options = {{"targets", "LIST"}};
+
+std::string streamed_form(ANF form) {
+    std::ostringstream text;
+    text << form;
+    std::string s = text.str();
+    if (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::string values_text(const std::array<int, 16>& v) {
+    std::ostringstream text;
+    for (int x = 0; x < 16; ++x) text << (x ? "  " : "") << v[x];
+    return text.str();
+}
+
+template <typename T>
+std::string rows_text(const std::vector<T>& rows) {
+    std::string text;
+    for (const T& r : rows) text += (text.empty() ? "" : " ") + std::to_string(r);
+    return text.empty() ? "none" : text;
+}
+
+// The first mismatch of a parsed record, or an empty string. with_targets: the class and
+// target tables hold the search's target list.
+std::string first_mismatch(const record& r, bool with_targets) {
+    auto at = [&](size_t index, const std::string& what) { return "line " + std::to_string(r.first_line + index) + ": " + what; };
+    const std::array<unsigned short, 8> regs = registers_after(r.program);
+    unsigned short words[4];
+    for (int i = 0; i < 4; ++i) {
+        words[i] = regs[r.locks[i]];
+        if (table_text(words[i]) != r.tables[i])
+            return at(3 + i, "register " + std::to_string(r.locks[i]) + " holds " + table_text(words[i]) +
+                                 " after the program, the record prints " + r.tables[i]);
+    }
+    int lowest = 3;
+    for (int i = 0; i < 4; ++i) {
+        ANF form = get_ANF(Bits(&words[i], 16));
+        const std::string expected = streamed_form(form);
+        if (expected != r.forms[i])
+            return at(3 + i, "the ANF of the truth table is " + expected + ", the record prints " + r.forms[i]);
+        const int degree = form.get_order();
+        if (degree != r.degrees[i])
+            return at(3 + i, "the degree of the truth table is " + std::to_string(degree) + ", the record prints " +
+                                 std::to_string(r.degrees[i]));
+        lowest = std::min(lowest, degree);
+    }
+    if (lowest != r.order)
+        return at(0, "the lowest degree (at most 3) is " + std::to_string(lowest) + ", the record prints o " +
+                         std::to_string(r.order));
+    const Sbox s(Bits(&words[0], 16), Bits(&words[1], 16), Bits(&words[2], 16), Bits(&words[3], 16));
+    std::array<int, 16> values{}, inverse{};
+    for (int x = 0; x < 16; ++x) values[x] = s.n[x];
+    if (values != r.sbox)
+        return at(7, "the S-box of the four truth tables is " + values_text(values) + ", the record prints " +
+                         values_text(r.sbox));
+    const int twice = repeated_value(values);
+    if (twice >= 0) return at(7, "the S-box is not a bijection (value " + std::to_string(twice) + " occurs twice)");
+    const Sbox back = s.inverse();
+    for (int x = 0; x < 16; ++x) inverse[x] = back.n[x];
+    if (inverse != r.inverse)
+        return at(8, "the inverse S-box is " + values_text(inverse) + ", the record prints " + values_text(r.inverse));
+    if (!with_targets) return "";
+    const int row = get_sb4(words[0], words[1], words[2], words[3]);
+    if (row < 0) return at(0, "the S-box is not on the target list");
+    if (row != r.row)
+        return at(0, "the S-box is row " + std::to_string(row) + " of the target list, the record prints n " +
+                         std::to_string(r.row));
+    std::vector<int> perms, inverses, printed_inverses;
+    for (int k = 0; k < 24; ++k) {
+        if (per[row][k] != -1) perms.push_back(per[row][k]);
+        if (inv[row][k] != -1) inverses.push_back(inv[row][k]);
+    }
+    for (const inverse_entry& e : r.inverses) printed_inverses.push_back(e.row);
+    if (inverses != printed_inverses)
+        return at(1, "the inverse's permutation rows are " + rows_text(inverses) + ", the record prints " +
+                         rows_text(printed_inverses));
+    if (perms != r.perms)
+        return at(2, "the permutation rows are " + rows_text(perms) + ", the record prints " + rows_text(r.perms));
+    return "";
+}
+
+}  // namespace
+
+int check_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+    const command_line line = parse_command_line(args, options);
+    if (line.help) {
+        out << help_text;
+        return 0;
+    }
+    require_operands(line, 0, 1, {"FILE"});
+    const std::string path = line.operands.empty() ? "prgs1b.txt" : line.operands[0];
+    const output_file file = split_output(read_output_file(path));
+    const bool with_targets = line.has("targets");
+    if (with_targets) load_target_list(line.value_or("targets", ""));
+    size_t passed = 0, failed = 0;
+    std::vector<std::pair<size_t, std::string>> results;  // by file line
+    for (const stray_line& s : file.stray) {
+        results.push_back({s.line, "line " + std::to_string(s.line) + ": FAIL not part of a record: \"" +
+                                       printable(s.text) + "\""});
+        ++failed;
+    }
+    for (const raw_record& raw : file.records) {
+        const std::string name = printable(raw.lines[0].substr(0, raw.lines[0].find(" r ")));
+        const std::string head = name + " (line " + std::to_string(raw.first_line) + "): ";
+        if (is_cut_short(raw)) {
+            results.push_back({raw.first_line, head + "incomplete (the file ends inside the record)"});
+            continue;
+        }
+        record r;
+        std::string problem;
+        if (parse_record(raw, r, problem)) problem = first_mismatch(r, with_targets);
+        results.push_back({raw.first_line, head + (problem.empty() ? "OK" : "FAIL " + problem)});
+        ++(problem.empty() ? passed : failed);
+    }
+    std::sort(results.begin(), results.end());
+    for (const auto& result : results) out << result.second << "\n";
+    out << passed << " passed, " << failed << " failed\n";
+    return failed ? status_bad_data : 0;
+}

@@ -1,0 +1,286 @@
+// sbtool emit: turns the program of one record into bitsliced C, x86-64 assembly or a
+// Graphviz graph of its data flow.
+#include <cctype>
+#include <ostream>
+#include <set>
+#include <sstream>
+
+#include "tools/args.h"
+#include "tools/record.h"
+#include "tools/sbox_text.h"
+#include "tools/tool.h"
+
+namespace {
+
+const char* const help_text =
+    "usage: sbtool emit [--lang c|asm|dot] [--type TYPE] [--name NAME] FILE RECORD\n"
+    "\n"
+    "Turns the program of the record with report number RECORD (the number after \"found\") in\n"
+    "the search output FILE into code. The program is first run on the register machine and\n"
+    "must compute the S-box the record prints. The code is bitsliced: in[j] holds input bit j\n"
+    "of every lane and out[i] receives output bit i, bit i of the values on the record's\n"
+    "\"s\" line.\n"
+    "\n"
+    "  --lang c     (default) a self-contained C function\n"
+    "                 void NAME(const TYPE in[4], TYPE out[4])\n"
+    "               one statement per instruction (not is ~), for C99 or later\n"
+    "  --lang asm   x86-64 assembly for the GNU assembler, AT&T syntax, System V calling\n"
+    "               convention: void NAME(const uint64_t in[4], uint64_t out[4]), 64 lanes;\n"
+    "               machine registers 0..7 live in rax, rcx, rdx, r8, r9, r10, r11, rdi; one\n"
+    "               mov, or, and, xor or not per instruction\n"
+    "  --lang dot   a Graphviz digraph of the data flow: inputs in[0..3], one node per\n"
+    "               instruction but nop (labelled with it), outputs out[0..3]\n"
+    "  --type TYPE  the C word type, default uint64_t (any C type name: uint32_t,\n"
+    "               unsigned long long, ...); assembly works on uint64_t only\n"
+    "  --name NAME  the function or graph name, a C identifier; default sbox\n"
+    "\n"
+    "An unknown --lang, or --type with --lang asm, is a usage error (status 2); a malformed\n"
+    "RECORD, TYPE or NAME, a missing record or a program that does not compute its S-box is\n"
+    "bad data (status 1).\n";
+
+const std::vector<option_spec> options = {{"lang", "c|asm|dot"}, {"type", "TYPE"}, {"name", "NAME"}};
+
+const char* const asm_registers[8] = {"%rax", "%rcx", "%rdx", "%r8", "%r9", "%r10", "%r11", "%rdi"};
+
+std::string instruction_text(const ot& x) {
+    std::ostringstream text;
+    text << x;
+    return text.str();
+}
+
+// Registers the program or its outputs name, in ascending order.
+std::set<int> registers_named(const record& r) {
+    std::set<int> named(r.locks.begin(), r.locks.end());
+    for (const ot& x : r.program) {
+        if (x.o == op_nop) continue;
+        named.insert(x.r1);
+        if (x.o >= op_or && x.o <= op_mov) named.insert(x.r2);
+    }
+    return named;
+}
+
+// Registers whose value the program reads or hands out; the others are only written.
+std::set<int> registers_read(const record& r) {
+    std::set<int> read_regs(r.locks.begin(), r.locks.end());
+    for (const ot& x : r.program) {
+        if (x.o >= op_or && x.o <= op_xor) read_regs.insert(x.r1);
+        if (x.o == op_not) read_regs.insert(x.r1);
+        if (x.o >= op_or && x.o <= op_mov) read_regs.insert(x.r2);
+    }
+    return read_regs;
+}
+
+// movc loads a truth table; only the two constant ones have a bitsliced form.
+bool constant_is_zero(const ot& x) {
+    return (x.r2 & 0xffff) == 0;
+}
+void require_bitsliced_constant(const ot& x, long number) {
+    const int c = x.r2 & 0xffff;
+    if (c != 0 && c != 0xffff)
+        data_error("record " + std::to_string(number) + ": \"" + instruction_text(x) +
+                   "\" loads a truth table that is not constant, which has no bitsliced form");
+}
+
+std::string sbox_comment(const record& r) {
+    std::string text;
+    for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(r.sbox[x]);
+    return text;
+}
+
+void emit_c(const record& r, const std::string& type, const std::string& name, std::ostream& out) {
+    out << "/* S-box " << sbox_comment(r) << ": report " << r.number << ", " << r.program.size()
+        << " instructions.\n"
+        << "   Bitsliced: in[j] holds input bit j of every lane, out[i] receives output bit i. */\n"
+        << "#include <stdint.h>\n\n"
+        << "void " << name << "(const " << type << " in[4], " << type << " out[4])\n{\n";
+    const std::set<int> named = registers_named(r);
+    const std::set<int> read_regs = registers_read(r);
+    for (int reg_index : named) {
+        out << "    " << type << " r" << reg_index << " = ";
+        if (reg_index < 4)
+            out << "in[" << reg_index << "];\n";
+        else
+            out << "0;\n";
+    }
+    out << "\n";
+    for (const ot& x : r.program) {
+        const std::string d = "r" + std::to_string(x.r1);
+        const std::string s = "r" + std::to_string(x.r2);
+        out << "    ";
+        switch (x.o) {
+        case op_or: out << d << " |= " << s << ";"; break;
+        case op_and: out << d << " &= " << s << ";"; break;
+        case op_xor: out << d << " ^= " << s << ";"; break;
+        case op_mov: out << d << " = " << s << ";"; break;
+        case op_not: out << d << " = ~" << d << ";"; break;
+        case op_movc:
+            require_bitsliced_constant(x, r.number);
+            out << d << (constant_is_zero(x) ? " = 0;" : " = ~(" + type + ")0;");
+            break;
+        default: out << "/* nop */"; break;
+        }
+        if (x.o != op_nop) out << "  /* " << x << " */";
+        out << "\n";
+    }
+    out << "\n";
+    for (int reg_index : named)
+        if (!read_regs.count(reg_index)) out << "    (void)r" << reg_index << ";\n";
+    for (int i = 0; i < 4; ++i) out << "    out[" << i << "] = r" << r.locks[i] << ";\n";
+    out << "}\n";
+}
+
+void emit_asm(const record& r, const std::string& name, std::ostream& out) {
+    out << "# S-box " << sbox_comment(r) << ": report " << r.number << ", " << r.program.size() << " instructions.\n"
+        << "# void " << name << "(const uint64_t in[4], uint64_t out[4]): in[j] holds input bit j of\n"
+        << "# 64 lanes, out[i] receives output bit i. System V AMD64: in in %rdi, out in %rsi.\n"
+        << "\t.text\n\t.globl\t" << name << "\n\t.type\t" << name << ", @function\n"
+        << name << ":\n";
+    const std::set<int> named = registers_named(r);
+    for (int j = 0; j < 4; ++j)
+        if (named.count(j)) out << "\tmov\t" << 8 * j << "(%rdi), " << asm_registers[j] << "\n";
+    for (int reg_index : named)
+        if (reg_index >= 4) out << "\tmov\t$0, " << asm_registers[reg_index] << "\n";
+    for (const ot& x : r.program) {
+        const char* d = asm_registers[x.r1];
+        const char* s = asm_registers[x.r2 & 7];
+        switch (x.o) {
+        case op_or: out << "\tor\t" << s << ", " << d; break;
+        case op_and: out << "\tand\t" << s << ", " << d; break;
+        case op_xor: out << "\txor\t" << s << ", " << d; break;
+        case op_mov: out << "\tmov\t" << s << ", " << d; break;
+        case op_not: out << "\tnot\t" << d; break;
+        case op_movc:
+            require_bitsliced_constant(x, r.number);
+            out << "\tmov\t" << (constant_is_zero(x) ? "$0, " : "$-1, ") << d;
+            break;
+        default: out << "\t# nop\n"; continue;
+        }
+        out << "\t\t# " << x << "\n";
+    }
+    for (int i = 0; i < 4; ++i) out << "\tmov\t" << asm_registers[r.locks[i]] << ", " << 8 * i << "(%rsi)\n";
+    out << "\tret\n\t.size\t" << name << ", .-" << name << "\n"
+        << "\t.section\t.note.GNU-stack,\"\",@progbits\n";
+}
+
+void emit_dot(const record& r, const std::string& name, std::ostream& out) {
+    out << "digraph " << name << " {\n"
+        << "    // S-box " << sbox_comment(r) << ": report " << r.number << ", " << r.program.size()
+        << " instructions\n"
+        << "    rankdir=TB;\n";
+    std::string holder[8];  // the node whose value each register holds
+    for (int j = 0; j < 4; ++j) {
+        holder[j] = "x" + std::to_string(j);
+        out << "    " << holder[j] << " [label=\"in[" << j << "]\", shape=box];\n";
+    }
+    auto value_of = [&](int reg_index) {
+        if (holder[reg_index].empty()) {
+            holder[reg_index] = "zero" + std::to_string(reg_index);
+            out << "    " << holder[reg_index] << " [label=\"0\", shape=box];\n";
+        }
+        return holder[reg_index];
+    };
+    for (size_t k = 0; k < r.program.size(); ++k) {
+        const ot& x = r.program[k];
+        if (x.o == op_nop) continue;
+        if (x.o == op_movc) require_bitsliced_constant(x, r.number);
+        std::vector<std::string> sources;
+        if (x.o >= op_or && x.o <= op_xor) sources = {value_of(x.r1), value_of(x.r2)};
+        if (x.o == op_mov) sources = {value_of(x.r2)};
+        if (x.o == op_not) sources = {value_of(x.r1)};
+        const std::string node = "v" + std::to_string(k + 1);
+        out << "    " << node << " [label=\"" << x << "\"];\n";
+        for (const std::string& s : sources) out << "    " << s << " -> " << node << ";\n";
+        holder[x.r1] = node;
+    }
+    for (int i = 0; i < 4; ++i) {
+        out << "    y" << i << " [label=\"out[" << i << "]\", shape=box];\n";
+        out << "    " << value_of(r.locks[i]) << " -> y" << i << ";\n";
+    }
+    out << "}\n";
+}
+
+// Letters, digits and underscores, not starting with a digit.
+bool is_word(const std::string& s) {
+    if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
+    for (char c : s)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    return true;
+}
+
+// A C identifier that is not a keyword.
+bool is_identifier(const std::string& s) {
+    static const std::set<std::string> keywords = {
+        "auto", "break", "case", "char", "const", "continue", "default", "do", "double", "else", "enum",
+        "extern", "float", "for", "goto", "if", "inline", "int", "long", "register", "restrict", "return",
+        "short", "signed", "sizeof", "static", "struct", "switch", "typedef", "union", "unsigned", "void",
+        "volatile", "while", "_Bool", "_Complex", "_Imaginary"};
+    return is_word(s) && !keywords.count(s);
+}
+
+// A C type name: one or more identifiers separated by single blanks.
+bool is_type_name(const std::string& s) {
+    size_t start = 0;
+    for (size_t blank; (blank = s.find(' ', start)) != std::string::npos; start = blank + 1)
+        if (!is_word(s.substr(start, blank - start))) return false;
+    return is_word(s.substr(start));
+}
+
+long report_number(const std::string& text) {
+    const bool digits = !text.empty() && text.size() <= 9 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits)
+        data_error("RECORD \"" + printable(text) + "\" is not a report number");
+    return std::stol(text);
+}
+
+// The parsed record with the given report number, checked to compute the S-box it prints.
+record find_record(const std::string& path, long number) {
+    const output_file file = split_output(read_output_file(path));
+    for (const raw_record& raw : file.records) {
+        record r;
+        std::string problem;
+        const std::string head = "found " + std::to_string(number) + " ";
+        if (raw.lines[0].compare(0, head.size(), head) != 0) continue;
+        if (is_cut_short(raw)) data_error(printable(path) + ": record " + std::to_string(number) + " is cut short by the end of the file");
+        if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
+        const std::array<unsigned short, 8> regs = registers_after(r.program);
+        bool computes = repeated_value(r.sbox) < 0;
+        for (int x = 0; x < 16 && computes; ++x) {
+            int value = 0;
+            for (int i = 0; i < 4; ++i) value |= ((regs[r.locks[i]] >> x) & 1) << i;
+            computes = value == r.sbox[x];
+        }
+        if (!computes)
+            data_error(printable(path) + ": record " + std::to_string(number) +
+                       ": the program does not compute the S-box it prints (sbtool check says more)");
+        return r;
+    }
+    data_error(printable(path) + ": no record found " + std::to_string(number));
+}
+
+}  // namespace
+
+int emit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+    const command_line line = parse_command_line(args, options);
+    if (line.help) {
+        out << help_text;
+        return 0;
+    }
+    const std::string lang = line.value_or("lang", "c");
+    if (lang != "c" && lang != "asm" && lang != "dot")
+        usage_error("unknown language \"" + printable(lang) + "\" for --lang (c, asm or dot)");
+    if (lang == "asm" && line.has("type") && line.value_or("type", "") != "uint64_t")
+        usage_error("--lang asm works on uint64_t only");
+    require_operands(line, 2, 2, {"FILE", "RECORD"});
+    const std::string type = line.value_or("type", "uint64_t");
+    const std::string name = line.value_or("name", "sbox");
+    if (!is_type_name(type)) data_error("--type \"" + printable(type) + "\" is not a C type name");
+    if (!is_identifier(name)) data_error("--name \"" + printable(name) + "\" is not a C identifier");
+    const record r = find_record(line.operands[0], report_number(line.operands[1]));
+    std::ostringstream code;
+    if (lang == "c") emit_c(r, type, name, code);
+    if (lang == "asm") emit_asm(r, name, code);
+    if (lang == "dot") emit_dot(r, name, code);
+    out << code.str();
+    return 0;
+}

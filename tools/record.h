@@ -1,0 +1,84 @@
+// The records of a search output file ("prgs1b.txt"): splitting the file into records,
+// parsing each into its fields, and re-executing a record's program on the register machine.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "search/ot.h"
+
+// The lines of one record as found in the file.
+struct raw_record {
+    size_t first_line = 0;  // file line (from 1) of its "found " line
+    std::vector<std::string> lines;
+    bool at_end = false;         // the last record of the file
+    bool ends_in_newline = true; // its last line ended with a line end
+};
+
+// A line outside every record that is none of the lines the search writes between records.
+struct stray_line {
+    size_t line;
+    std::string text;
+};
+
+struct output_file {
+    std::vector<raw_record> records;
+    std::vector<stray_line> stray;
+};
+
+// Splits the text of an output file: a record runs from its "found " line to the next
+// "found " or "Starting " line or the end. "Parameters " and "Programs " lines before the
+// first record and "Starting " lines are the search's own; anything else outside a record is
+// stray.
+output_file split_output(const std::string& text);
+
+// Reads a whole file; a bad-data error naming the file when it cannot be read.
+std::string read_output_file(const std::string& path);
+
+struct inverse_entry {
+    int row;
+    int total;  // -1 when the line shows no " t "
+};
+
+// The fields of one record, as printed.
+struct record {
+    size_t first_line = 0;
+    long number = 0;  // report number after "found "
+    long length = 0;  // after " r "
+    int order = 0;    // after " o "
+    long row = 0;     // after " n "
+    std::vector<inverse_entry> inverses;  // line 2
+    std::vector<int> perms;               // line 3
+    std::array<int, 4> locks{};           // lines 4 to 7: register, degree, truth table, ANF
+    std::array<int, 4> degrees{};
+    std::array<std::string, 4> tables;
+    std::array<std::string, 4> forms;
+    std::array<int, 16> sbox{};    // line 8
+    std::array<int, 16> inverse{}; // line 9
+    std::vector<ot> program;       // the instruction lines
+};
+
+// Lines of a record before its program.
+constexpr size_t record_head_lines = 9;
+
+// Whether a record is the last one of the file and was cut short by the end of the file,
+// as happens when the search is stopped while writing it: fewer lines than its head and
+// program need, or a last line without its line end.
+bool is_cut_short(const raw_record& raw);
+
+// Parses a complete record. On the first malformed line returns false and sets error to a
+// message that names the file line.
+bool parse_record(const raw_record& raw, record& out, std::string& error);
+
+// Parses one instruction in its text form; registers must lie in 0..7. False when malformed.
+bool parse_instruction(const std::string& text, ot& out);
+
+// The register file after the program, executed on the register machine from its start state.
+std::array<unsigned short, 8> registers_after(const std::vector<ot>& program);
+
+// 16 characters "0"/"1", bit 0 first: the truth-table text of a word.
+std::string table_text(unsigned short word);
+// The word of a truth-table text (16 characters "0"/"1", bit 0 first).
+unsigned short table_word(const std::string& text);

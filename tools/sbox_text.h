@@ -1,0 +1,31 @@
+// The one S-box parser of sbtool: an S-box argument is sixteen decimal values separated by
+// commas or blanks ("12,5,6,11,..." or "12 5 6 11 ..."), sixteen hexadecimal digits
+// ("c56b90ad3ef84712"), or "@FILE" for a file of such S-boxes, one a line, with blank lines and
+// "#" comments (from "#" to the end of the line) allowed.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "sbox/sbox.h"
+
+using sbox_values = std::array<int, 16>;
+
+// One S-box and where it came from ("argument \"...\"" or "FILE:LINE"), for messages.
+struct sourced_sbox {
+    sbox_values values;
+    std::string where;
+};
+
+// Parses one S-box text. Values must lie in 0..15; with require_bijection they must also be
+// distinct. Throws a bad-data error that starts with `where`.
+sbox_values parse_sbox_text(const std::string& text, const std::string& where, bool require_bijection);
+
+// Expands S-box arguments in order; an @FILE expands in place, in file order.
+std::vector<sourced_sbox> expand_sbox_args(const std::vector<std::string>& args, bool require_bijection);
+
+// The value that occurs twice, or -1 when the sixteen values (all in 0..15) are a bijection.
+int repeated_value(const sbox_values& v);
+
+Sbox make_sbox(const sbox_values& v);
