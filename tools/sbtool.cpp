@@ -20,6 +20,7 @@ const subcommand subcommands[] = {
     {"best", best_command, "the shortest program found for every S-box of a search output"},
     {"emit", emit_command, "turn the program of one record into C, assembly or a Graphviz graph"},
     {"analyze", analyze_command, "cryptographic properties of S-boxes"},
+    {"search", search_command, "the search of prgs1 on every core, with the same results"},
 };
 
 const char* const general_help =

@@ -39,6 +39,7 @@ int check_command(const std::vector<std::string>& args, std::ostream& out, std::
 int best_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int emit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int analyze_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int search_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Runs sbtool on its arguments (without the program name) and returns the exit status.
 int run_sbtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

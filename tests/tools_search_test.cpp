@@ -1,0 +1,96 @@
+// sbtool search as a user runs it: the same results with one and with several threads, and a
+// clean stop on Ctrl-C.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "child_process.h"
+#include "tools_support.h"
+
+namespace {
+
+std::string list_file(const std::string& name) {
+    return read_file(std::string(TEST_LIST_DIR) + "/" + name);
+}
+
+// The console with the pass times (the first number of a summary) masked.
+std::string without_pass_times(const std::string& console) {
+    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
+    return std::regex_replace(console, pass_time, "$1T $2");
+}
+
+TEST(SbtoolSearch, SameResultsWithOneAndSeveralThreads) {
+    std::string files[2], consoles[2];
+    const char* counts[2] = {"1", "3"};
+    for (int i = 0; i < 2; i++) {
+        const std::string dir = make_temp_dir();
+        write_file(dir + "/sb2.txt", list_file("few.txt"));
+        const tool_result run = sbtool_program({"search", "--threads", counts[i], "--passes", "1", "--dir", dir});
+        ASSERT_EQ(run.status, 0) << run.err;
+        files[i] = read_file(dir + "/prgs1b.txt");
+        consoles[i] = without_pass_times(run.out);
+    }
+    EXPECT_NE(files[0].find("found 1 "), std::string::npos);
+    EXPECT_EQ(files[1], files[0]);
+    EXPECT_EQ(consoles[1], consoles[0]);
+    EXPECT_EQ(consoles[0].rfind("Starting Test\n", 0), 0u);
+}
+
+TEST(SbtoolSearch, BadOptionsAreUsageErrors) {
+    EXPECT_EQ(sbtool({"search", "--threads", "0"}).status, 2);
+    EXPECT_EQ(sbtool({"search", "--passes", "two"}).status, 2);
+    EXPECT_EQ(sbtool({"search", "extra"}).status, 2);
+    const tool_result missing = sbtool({"search", "--dir", "/nonexistent/dir/for/sure"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot enter /nonexistent/dir/for/sure"), std::string::npos) << missing.err;
+}
+
+// The output file ends with a whole record (its length says how many program lines follow
+// the nine lines of its head) or with a "Starting " line.
+bool ends_cleanly(const std::string& file) {
+    if (file.empty() || file.back() != '\n') return false;
+    const std::vector<std::string> lines = lines_of(file);
+    if (lines.back().rfind("Starting ", 0) == 0) return true;
+    for (size_t i = lines.size(); i-- > 0;) {
+        if (lines[i].rfind("found ", 0) != 0) continue;
+        std::smatch m;
+        if (!std::regex_search(lines[i], m, std::regex(R"( r ([0-9]+) )"))) return false;
+        return lines.size() - i == 9 + std::stoul(m[1]);
+    }
+    return false;
+}
+
+TEST(SbtoolSearch, CtrlCLeavesCompleteRecords) {
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/sb2.txt", list_file("single.txt"));
+    std::cout.flush();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null_fd = open("/dev/null", O_WRONLY);
+        dup2(null_fd, 1);
+        execl(SBTOOL_PATH, SBTOOL_PATH, "search", "--threads", "2", "--dir", dir.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait until the first record is on disk, then interrupt the pass that is still running.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (read_file(dir + "/prgs1b.txt").find("found 1 ") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(pid, SIGINT);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    ASSERT_TRUE(WIFEXITED(wstatus));
+    EXPECT_EQ(WEXITSTATUS(wstatus), 130);
+    const std::string file = read_file(dir + "/prgs1b.txt");
+    EXPECT_NE(file.find("found 1 "), std::string::npos);
+    EXPECT_TRUE(ends_cleanly(file)) << file.substr(file.size() > 400 ? file.size() - 400 : 0);
+}
+
+}  // namespace
