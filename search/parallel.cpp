@@ -1,5 +1,6 @@
 #include "search/parallel.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -17,8 +18,8 @@
 #include "search/verify.h"
 
 namespace {
-constexpr size_t batch_capacity = 256;
-constexpr size_t events_in_flight = 64;
+constexpr size_t batch_capacity = 128;
+constexpr size_t events_in_flight = 512;
 constexpr int program_capacity = 16;
 
 // The per-thread counters of the search, as one value that can be added and subtracted.
@@ -108,10 +109,94 @@ channel* chan;
 thread_local std::unique_ptr<event> open_batch;
 thread_local std::vector<found_sbox>* found_here;
 
-// Walker: queues an event, waiting while too many are in flight.
+void run_batch(event& batch);
+void worker_found(int N, int length, const ot* prog, const int* lock_regs, const unsigned short* words);
+
+// Everything of the walking thread that running a batch would change: its machine in the
+// middle of the walk, its snapshot rows, its counters and its hooks.
+struct walk_context {
+    unsigned short reg[8];
+    int neg[8], read[8], locks[4], lockcnt, maxused;
+    int st[24][snapshot_slots];
+    counters count;
+    const walk_delegate* delegate;
+    complete_sink completed;
+
+    void save() {
+        std::copy(machine::reg, machine::reg + 8, reg);
+        std::copy(machine::neg, machine::neg + 8, neg);
+        std::copy(machine::read, machine::read + 8, read);
+        std::copy(machine::locks, machine::locks + 4, locks);
+        lockcnt = machine::lockcnt;
+        maxused = machine::maxused;
+        std::copy(&::st[0][0], &::st[0][0] + 24 * snapshot_slots, &st[0][0]);
+        count = counters::of_this_thread();
+        delegate = ::delegate;
+        completed = ::completed;
+    }
+    void restore() const {
+        std::copy(reg, reg + 8, machine::reg);
+        std::copy(neg, neg + 8, machine::neg);
+        std::copy(read, read + 8, machine::read);
+        std::copy(locks, locks + 4, machine::locks);
+        machine::lockcnt = lockcnt;
+        machine::maxused = maxused;
+        std::copy(&st[0][0], &st[0][0] + 24 * snapshot_slots, &::st[0][0]);
+        count.install();
+        ::delegate = delegate;
+        ::completed = completed;
+    }
+};
+
+// Walker: rather than wait for room in the queue, runs a waiting batch as a worker would,
+// leaving its own walk exactly as it was.
+void run_batch_between_steps(event& batch) {
+    static thread_local walk_context context;
+    context.save();
+    ::delegate = nullptr;
+    ::completed = worker_found;
+    run_batch(batch);
+    context.restore();
+}
+
+// Marks a batch as run and wakes the merger.
+void finish_batch(event* batch) {
+    std::lock_guard<std::mutex> guard(chan->lock);
+    batch->done = true;
+    chan->merger_may_go.notify_one();
+}
+
+// Walker, once the walk is done: runs what no worker has taken yet.
+void help_until_no_work() {
+    while (true) {
+        event* batch;
+        {
+            std::lock_guard<std::mutex> guard(chan->lock);
+            if (chan->work.empty()) return;
+            batch = chan->work.front();
+            chan->work.pop_front();
+        }
+        run_batch_between_steps(*batch);
+        finish_batch(batch);
+    }
+}
+
+// Walker: queues an event. While too many are in flight it runs waiting batches itself, so
+// that its core does not idle.
 void emit(std::unique_ptr<event> e) {
     std::unique_lock<std::mutex> guard(chan->lock);
-    chan->walker_may_go.wait(guard, [] { return chan->in_order.size() < events_in_flight; });
+    while (chan->in_order.size() >= events_in_flight) {
+        if (chan->work.empty()) {
+            chan->walker_may_go.wait(guard);
+            continue;
+        }
+        event* batch = chan->work.front();
+        chan->work.pop_front();
+        guard.unlock();
+        run_batch_between_steps(*batch);
+        finish_batch(batch);
+        guard.lock();
+    }
     if (e->kind == batch_event) {
         chan->work.push_back(e.get());
         chan->work_waiting.notify_one();
@@ -178,6 +263,7 @@ void walk(long passes) {
         emit(marker(pass_end_event));
     }
     emit(marker(finish_event));
+    help_until_no_work();
 }
 
 void worker_found(int N, int length, const ot* prog, const int* lock_regs, const unsigned short* words) {
@@ -218,9 +304,7 @@ void work() {
             chan->work.pop_front();
         }
         run_batch(*batch);
-        std::lock_guard<std::mutex> guard(chan->lock);
-        batch->done = true;
-        chan->merger_may_go.notify_one();
+        finish_batch(batch);
     }
 }
 
@@ -275,7 +359,7 @@ parallel_figures search_parallel(int threads, long passes) {
     begin_search();
     std::thread walker(walk, passes);
     std::vector<std::thread> workers;
-    for (int i = 0; i < threads; i++) workers.emplace_back(work);
+    for (int i = 1; i < threads; i++) workers.emplace_back(work);
     const parallel_figures figures = merge();
     walker.join();
     {

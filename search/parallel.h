@@ -14,6 +14,7 @@ struct parallel_figures {
     uint64_t total_verify_calls;   // verify calls made by all threads
 };
 
-// Runs `passes` whole passes (for ever when negative) with `threads` worker threads, after
+// Runs `passes` whole passes (for ever when negative) on `threads` threads (the walking thread
+// and threads - 1 workers; the walker runs batches too while the queue is full), after
 // start_up(). Output file and console as search_bounded(10 * passes) writes them.
 parallel_figures search_parallel(int threads, long passes);
