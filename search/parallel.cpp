@@ -103,6 +103,18 @@ struct channel {
     std::deque<std::unique_ptr<event>> in_order;  // every event not yet merged
     std::deque<event*> work;                      // batches not yet taken by a worker
     bool closing = false;
+    // Who sleeps on a condition, so that nobody is woken without cause.
+    int idle_workers = 0;
+    bool merger_waiting = false;
+    bool walker_waiting = false;
+
+    // The merger can go on: the first event is there and complete. Called under the lock.
+    bool front_ready() const {
+        return !in_order.empty() && (in_order.front()->kind != batch_event || in_order.front()->done);
+    }
+    void wake_merger_if_ready() {
+        if (merger_waiting && front_ready()) merger_may_go.notify_one();
+    }
 };
 
 channel* chan;
@@ -163,7 +175,7 @@ void run_batch_between_steps(event& batch) {
 void finish_batch(event* batch) {
     std::lock_guard<std::mutex> guard(chan->lock);
     batch->done = true;
-    chan->merger_may_go.notify_one();
+    chan->wake_merger_if_ready();
 }
 
 // Walker, once the walk is done: runs what no worker has taken yet.
@@ -187,7 +199,9 @@ void emit(std::unique_ptr<event> e) {
     std::unique_lock<std::mutex> guard(chan->lock);
     while (chan->in_order.size() >= events_in_flight) {
         if (chan->work.empty()) {
+            chan->walker_waiting = true;
             chan->walker_may_go.wait(guard);
+            chan->walker_waiting = false;
             continue;
         }
         event* batch = chan->work.front();
@@ -199,10 +213,10 @@ void emit(std::unique_ptr<event> e) {
     }
     if (e->kind == batch_event) {
         chan->work.push_back(e.get());
-        chan->work_waiting.notify_one();
+        if (chan->idle_workers > 0) chan->work_waiting.notify_one();
     }
     chan->in_order.push_back(std::move(e));
-    chan->merger_may_go.notify_one();
+    chan->wake_merger_if_ready();
 }
 
 // Walker: sends the batch being filled, if any.
@@ -298,7 +312,9 @@ void work() {
         event* batch;
         {
             std::unique_lock<std::mutex> guard(chan->lock);
+            chan->idle_workers++;
             chan->work_waiting.wait(guard, [] { return chan->closing || !chan->work.empty(); });
+            chan->idle_workers--;
             if (chan->work.empty()) return;
             batch = chan->work.front();
             chan->work.pop_front();
@@ -311,12 +327,13 @@ void work() {
 // Merger: the next event in walk order, once it is complete.
 std::unique_ptr<event> next_in_order() {
     std::unique_lock<std::mutex> guard(chan->lock);
-    chan->merger_may_go.wait(guard, [] {
-        return !chan->in_order.empty() && (chan->in_order.front()->kind != batch_event || chan->in_order.front()->done);
-    });
+    chan->merger_waiting = true;
+    chan->merger_may_go.wait(guard, [] { return chan->front_ready(); });
+    chan->merger_waiting = false;
     std::unique_ptr<event> e = std::move(chan->in_order.front());
     chan->in_order.pop_front();
-    chan->walker_may_go.notify_one();
+    // The walker goes on once half the queue is free, not at every free place.
+    if (chan->walker_waiting && chan->in_order.size() <= events_in_flight / 2) chan->walker_may_go.notify_one();
     return e;
 }
 
