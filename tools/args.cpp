@@ -44,9 +44,9 @@ command_line parse_command_line(const std::vector<std::string>& args, const std:
         if (arg.compare(0, 2, "--") != 0) usage_error("unknown option " + arg);
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const option_spec* spec = find_option(options, name);
-        if (!spec) usage_error("unknown option --" + name);
-        if (!spec->value_name) {
+        const option_spec* accepted = find_option(options, name);
+        if (!accepted) usage_error("unknown option --" + name);
+        if (!accepted->value_name) {
             if (equals != std::string::npos) usage_error("option --" + name + " takes no value");
             line.flags_.insert(name);
             continue;
@@ -56,7 +56,7 @@ command_line parse_command_line(const std::vector<std::string>& args, const std:
         } else if (i + 1 < args.size()) {
             line.values_[name] = args[++i];
         } else {
-            usage_error("option --" + name + " needs a value (" + spec->value_name + ")");
+            usage_error("option --" + name + " needs a value (" + accepted->value_name + ")");
         }
     }
     return line;
