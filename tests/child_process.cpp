@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +44,12 @@ ChildResult run_in_child(const std::function<void()>& body) {
         result.signal = WTERMSIG(wstatus);
     }
     return result;
+}
+
+void expect_exit(const std::function<void()>& body, const std::string& out, int status) {
+    const ChildResult r = run_in_child(body);
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(r.status, status);
 }
 
 std::string make_temp_dir() {

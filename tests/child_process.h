@@ -15,6 +15,10 @@ struct ChildResult {
 // Forks, runs body with standard output redirected into a pipe, and waits for the child.
 ChildResult run_in_child(const std::function<void()>& body);
 
+// Runs body in a child process and expects it to end with exactly `out` on standard output
+// and exit status `status`.
+void expect_exit(const std::function<void()>& body, const std::string& out, int status);
+
 // Makes a fresh empty directory under the system's temporary folder and returns its path.
 std::string make_temp_dir();
 

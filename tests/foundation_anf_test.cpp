@@ -14,12 +14,6 @@ namespace {
 
 [[maybe_unused]] const bool tables_ready = (init_startup(), true);
 
-void expect_exit(const std::function<void()>& body, const std::string& out, int status) {
-    ChildResult r = run_in_child(body);
-    EXPECT_EQ(r.out, out);
-    EXPECT_EQ(r.status, status);
-}
-
 // Shows the cached properties.
 struct Peek : ANF {
     explicit Peek(const ANF& a) : ANF(a) {}

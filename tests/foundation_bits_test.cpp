@@ -13,12 +13,6 @@ namespace {
 
 [[maybe_unused]] const bool tables_ready = (init_startup(), true);
 
-void expect_exit(const std::function<void()>& body, const std::string& out, int status) {
-    ChildResult r = run_in_child(body);
-    EXPECT_EQ(r.out, out);
-    EXPECT_EQ(r.status, status);
-}
-
 // Shows the weight cache and flips bits behind its back.
 struct Peek : Bits {
     explicit Peek(const Bits& b) : Bits(b) {}

@@ -13,12 +13,6 @@ namespace {
 
 [[maybe_unused]] const bool tables_ready = (init_startup(), true);
 
-void expect_exit(const std::function<void()>& body, const std::string& out, int status) {
-    ChildResult r = run_in_child(body);
-    EXPECT_EQ(r.out, out);
-    EXPECT_EQ(r.status, status);
-}
-
 unsigned row_weight(const unsigned short* row) {
     unsigned n = 0;
     for (int k = 0; k < 16; k++) n += get_weight(row[k]);
