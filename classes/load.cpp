@@ -7,7 +7,7 @@
 //   "<file>: cannot be opened\n"
 //   "<file>: record <r>: \"<token>\" is not a number\n"
 //   "<file>: record <r>: a value cannot be read as a number\n"
-//        (every token looks like a number, yet the reader failed: one has too many digits)
+//        (every token looks like a number, yet the reader failed on one of them)
 //   "<file>: record <r>: not a permutation of 0..15 (value <v> out of range)\n"
 //   "<file>: record <r>: not a permutation of 0..15 (value <v> repeated)\n"
 //   "<file>: record <r>: more than <36900 or 30800> records\n"
@@ -21,9 +21,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "classes/quikfnd3.h"
@@ -134,9 +134,11 @@ bool is_number_token(const std::string& token) {
 
 // Message for a record that could not be read: names the first of its sixteen tokens that
 // is not a number.
-std::string not_a_number(const std::string& text, std::streamoff start, const std::string& where) {
-    std::istringstream tokens(text.substr(static_cast<size_t>(start)));
+std::string not_a_number(std::istream& in, std::streamoff start, const std::string& where) {
+    in.clear();
+    in.seekg(start);
     std::string token;
+    std::istream& tokens = in;
     for (int k = 0; k < 16 && tokens >> token; ++k)
         if (!is_number_token(token)) return where + "\"" + shown_token(token) + "\" is not a number\n";
     return where + "a value cannot be read as a number\n";
@@ -153,16 +155,17 @@ std::string permutation_fault(const unsigned short* n) {
     return "";
 }
 
-// Reads records from text into words until the end; a record cut short by the end is dropped.
-bool read_records(const std::string& text, const std::string& name, unsigned short (*words)[4],
+// Reads records from the file into words until the end; a record cut short by the end is
+// dropped. The file is read as a stream, so its size does not matter.
+bool read_records(std::istream& in, const std::string& name, unsigned short (*words)[4],
                   unsigned capacity, unsigned& count) {
-    std::istringstream in(text);
     for (;;) {
         std::streamoff start = in.tellg();
         in >> record_buffer;
         if (in.fail() && in.eof()) return true;
         auto where = [&] { return name + ": record " + std::to_string(count + 1) + ": "; };
-        if (in.fail()) return fail(not_a_number(text, start, where()), 1);
+        if (in.bad()) return fail(name + ": cannot be read\n", 1);
+        if (in.fail()) return fail(not_a_number(in, start, where()), 1);
         std::string wrong = permutation_fault(record_buffer.n);
         if (!wrong.empty()) return fail(where() + "not a permutation of 0..15 (" + wrong + ")\n", 1);
         if (count == capacity)
@@ -180,10 +183,9 @@ bool read_list(const std::string& name, bool selected, unsigned short (*words)[4
     count = 0;
     std::ifstream file(name);
     if (!selected) return true;
-    if (!file) return fail(name + ": cannot be opened\n", 1);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return read_records(text.str(), name, words, capacity, count);
+    std::error_code ignored;
+    if (!file || std::filesystem::is_directory(name, ignored)) return fail(name + ": cannot be opened\n", 1);
+    return read_records(file, name, words, capacity, count);
 }
 
 // ---- Phase 2: component index and pair map ----

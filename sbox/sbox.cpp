@@ -1,11 +1,40 @@
 #include "sbox/sbox.h"
 
+#include <cctype>
 #include <istream>
 #include <ostream>
 
 #include "foundation/init.h"
 
 namespace {
+
+// The stream's integer extraction with the value reduced modulo 65536, however long: skips
+// whitespace, takes an optional sign and decimal digits. Fails, setting the stream's failure
+// state, when the input has ended or no digit follows. A number that ends exactly at the end
+// of the input leaves the end-of-file state clear; only the next extraction sets it.
+bool extract_mod_65536(std::istream& in, int& value) {
+    const std::istream::sentry ok(in);
+    if (!ok) return false;
+    int c = in.peek();
+    const bool negative = c == '-';
+    if (c == '+' || c == '-') {
+        in.get();
+        c = in.peek();
+    }
+    if (c == std::char_traits<char>::eof() || !std::isdigit(c)) {
+        in.setstate(std::ios::failbit);
+        return false;
+    }
+    unsigned v = 0;
+    while (c != std::char_traits<char>::eof() && std::isdigit(c)) {
+        v = (v * 10 + static_cast<unsigned>(c - '0')) & 0xffff;
+        in.get();
+        c = in.peek();
+    }
+    in.clear(in.rdstate() & ~std::ios::eofbit);
+    value = static_cast<int>(negative ? (65536 - v) & 0xffff : v);
+    return true;
+}
 
 // Sets the bits of the (zero) truth tables from the value table: bit x of b[j] is bit j of
 // n[x]. Only the low four bits of each value reach the truth tables.
@@ -119,10 +148,7 @@ std::istream& operator>>(std::istream& in, Sbox& s) {
     int values[16];
     for (int x = 0; x < 16; ++x) values[x] = s.n[x];
     for (int x = 0; x < 16; ++x) {
-        unsigned long long value;
-        if (!(in >> value)) break;
-        in.clear(in.rdstate() & ~std::ios::eofbit);
-        values[x] = static_cast<int>(value & 0xffff);
+        if (!extract_mod_65536(in, values[x])) break;
     }
     s = Sbox(values);
     return in;

@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,4 +78,8 @@ bool change_dir(const std::string& dir) {
 
 bool make_link(const std::string& target, const std::string& path) {
     return symlink(target.c_str(), path.c_str()) == 0;
+}
+
+bool make_dir(const std::string& path) {
+    return mkdir(path.c_str(), 0755) == 0;
 }

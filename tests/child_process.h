@@ -33,3 +33,6 @@ bool change_dir(const std::string& dir);
 
 // Makes path a symbolic link to target; false when it cannot.
 bool make_link(const std::string& target, const std::string& path);
+
+// Makes the directory path; false when it cannot.
+bool make_dir(const std::string& path);

@@ -153,3 +153,27 @@ TEST(LoaderRejects, MoreTriplesThanTheTablesHold) {
 }
 
 }  // namespace
+
+namespace {
+
+// A directory where the list should be is no list, and says so instead of loading nothing.
+TEST(LoaderRejects, DirectoryInPlaceOfTheList) {
+    const std::string dir = make_temp_dir();
+    ASSERT_TRUE(make_dir(dir + "/sb2.txt"));
+    const ChildResult r = run_in_child([&] {
+        if (!change_dir(dir)) return;
+        init_valid(1);
+    });
+    EXPECT_EQ(r.out, "reading sb2.txt\nsb2.txt: cannot be opened\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+// Values of any length are taken modulo 65536: 65536 + 3 is 3, 2^64 is 0.
+TEST(LoaderAccepts, OverlongValuesModulo65536) {
+    const load_outcome r = test_lists::load_here(1, "18446744073709551616 1 2 65539 4 5 6 7 8 9 10 11 12 13 14 15\n");
+    EXPECT_FALSE(r.failed) << r.message;
+    EXPECT_EQ(sbcnt, 1u);
+    EXPECT_EQ(get_sb4(0xaaaa, 0xcccc, 0xf0f0, 0xff00), 0);
+}
+
+}  // namespace

@@ -202,13 +202,19 @@ TEST(SboxText, ValuesAreTakenModulo65536) {
 }
 
 // A number too large for any integer type fails the extraction like any bad token.
-TEST(SboxText, OverlongNumberFailsAndKeepsTheRest) {
-    std::istringstream in("3 1 99999999999999999999 4 5 6 7 8 9 10 11 12 13 14 15 0\n");
+// However long a number is, it is taken modulo 65536, as every other value outside 0..65535.
+TEST(SboxText, OverlongNumbersAreTakenModulo65536) {
+    std::istringstream in("3 1 99999999999999999999 4 5 6 7 8 9 10 11 12 13 14 15 -99999999999999999999");
     Sbox s = identity();
     in >> s;
-    EXPECT_TRUE(in.fail());
-    expect_values(s, {3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
+    EXPECT_FALSE(in.fail());
+    EXPECT_FALSE(in.eof()) << "a number that ends the input leaves the end-of-file state clear";
+    expect_values(s, {3, 1, 65535, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1});
     expect_tables_match_values(s);
+    std::istringstream huge("18446744073709551616");
+    huge >> s;
+    EXPECT_TRUE(huge.fail() && huge.eof()) << "the other fifteen values are missing";
+    EXPECT_EQ(s.n[0], 0) << "2^64 is 0 modulo 65536";
 }
 
 // Reading a new table must drop the metrics cached for the old one.
