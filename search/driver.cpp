@@ -1,5 +1,8 @@
 #include "search/driver.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -23,6 +26,9 @@ constexpr int last_index = 15;
 
 // Opens the output file and writes the two header lines.
 void open_output(int t, int seed) {
+    // Created first with its permission bits, which the stream cannot set.
+    const int fd = ::open(filename, O_WRONLY | O_CREAT | O_TRUNC, 0664);
+    if (fd >= 0) ::close(fd);
     ostr.open(filename, std::ios::out | std::ios::trunc);
     if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
     ostr << "Parameters " << 1 << "  " << 4 << "  " << 3 << "  " << 20000 << "  " << 1 << "  " << t << "  " << seed
