@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/work_dir.h"
 #include "search/driver.h"
 #include "search/parallel.h"
 #include "search/verify.h"
@@ -24,18 +25,6 @@ struct timing {
     double seconds = 0;
     double walker_share = 0;
 };
-
-// Copies the list into a fresh directory as sb2.txt and makes it the working directory.
-bool enter_work_dir(const std::string& list) {
-    char pattern[] = "/tmp/parallel_bench.XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    if (!dir) return false;
-    std::ifstream in(list, std::ios::binary);
-    std::ofstream out(std::string(dir) + "/sb2.txt", std::ios::binary);
-    if (!in || !out) return false;
-    out << in.rdbuf();
-    return chdir(dir) == 0;
-}
 
 // One pass on `list` in a child process; threads = 1 runs the sequential driver.
 timing time_pass(const std::string& list, int threads) {

@@ -13,24 +13,11 @@
 #include <iostream>
 #include <string>
 
+#include "bench/work_dir.h"
 #include "search/driver.h"
 #include "search/verify.h"
 
 namespace {
-// Copies the list into a fresh directory as sb2.txt and makes it the working directory.
-bool enter_work_dir(const std::string& list) {
-    char pattern[] = "/tmp/prgs1_bench.XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    if (!dir) return false;
-    std::ifstream in(list, std::ios::binary);
-    std::ofstream out(std::string(dir) + "/sb2.txt", std::ios::binary);
-    if (!in || !out) return false;
-    out << in.rdbuf();
-    out.close();
-    std::cerr << "working directory " << dir << "\n";
-    return chdir(dir) == 0;
-}
-
 uint64_t signature() {
     uint64_t sum = l1 + l2 + l3 + l4 + l5;
     for (uint64_t n : nodecnt) sum += n;
