@@ -53,6 +53,14 @@ void expect_exit(const std::function<void()>& body, const std::string& out, int 
     EXPECT_EQ(r.status, status);
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
 std::string make_temp_dir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/sbtest.XXXXXX";

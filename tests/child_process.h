@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 struct ChildResult {
     std::string out;     // everything the child wrote to standard output
@@ -18,6 +20,17 @@ ChildResult run_in_child(const std::function<void()>& body);
 // Runs body in a child process and expects it to end with exactly `out` on standard output
 // and exit status `status`.
 void expect_exit(const std::function<void()>& body, const std::string& out, int status);
+
+// The text form of anything with a stream output operator.
+template <typename T>
+std::string text_of(const T& value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+// The lines of a text, without their line ends.
+std::vector<std::string> lines_of(const std::string& text);
 
 // Makes a fresh empty directory under the system's temporary folder and returns its path.
 std::string make_temp_dir();

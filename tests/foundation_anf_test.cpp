@@ -20,12 +20,6 @@ struct Peek : ANF {
     uint32_t cached_weight() const { return weight; }
 };
 
-std::string text(const Bits& b) {
-    std::ostringstream out;
-    out << b;
-    return out.str();
-}
-
 Bits word16(unsigned short w) {
     return Bits(&w, 16);
 }
@@ -89,7 +83,7 @@ TEST(AnfTransform, ShortTablesIgnoreBitsAboveTheLength) {
     ANF a = get_ANF(Bits(&w, 4));
     EXPECT_EQ(a.get_len(), 4u);
     EXPECT_EQ(a.get_var_cnt(), 2);
-    EXPECT_EQ(text(a), "0110 ");
+    EXPECT_EQ(text_of(a), "0110 ");
     EXPECT_EQ(a.get_weight(), 2u);
 }
 
@@ -131,7 +125,7 @@ TEST(AnfForm, ChangesEmptyTheCaches) {
     a.set_term(0);
     a.set_term(8);
     a.clr_lin();
-    EXPECT_EQ(text(a), "0000000100000000 ");
+    EXPECT_EQ(text_of(a), "0000000100000000 ");
     unsigned short row = 0x0010;
     ANF b = a ^ &row;
     EXPECT_EQ(b.get_order(), 3);
@@ -161,7 +155,7 @@ TEST(AnfForm, XorTakesTheShorterForm) {
     ANF x = big ^ small;
     EXPECT_EQ(x.get_len(), 8u);
     EXPECT_EQ(x.get_var_cnt(), 3);
-    EXPECT_EQ(text(x), "00000011 ");
+    EXPECT_EQ(text_of(x), "00000011 ");
 }
 
 TEST(AnfForm, AssignmentAcrossSizesCarriesCaches) {
@@ -181,7 +175,7 @@ TEST(AnfText, WritesAndReadsCoefficients) {
     ANF a(4);
     a.set_term(3);
     a.set_term(4);
-    EXPECT_EQ(text(a), "0001100000000000 ");
+    EXPECT_EQ(text_of(a), "0001100000000000 ");
     std::istringstream in("0001100000000000\n0110 ");
     ANF r = get_ANF(word16(0xffff));
     in >> r;

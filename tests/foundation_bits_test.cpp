@@ -20,12 +20,6 @@ struct Peek : Bits {
     void flip_raw(unsigned i) { storage()[i >> 4] ^= static_cast<unsigned short>(1u << (i & 15)); }
 };
 
-std::string text(const Bits& b) {
-    std::ostringstream out;
-    out << b;
-    return out.str();
-}
-
 Bits word16(unsigned short w) {
     return Bits(&w, 16);
 }
@@ -139,10 +133,10 @@ TEST(BitsOperators, LogicUsesTheShorterLength) {
 }
 
 TEST(BitsOperators, ConcatenationPlacesBitsAcrossWords) {
-    EXPECT_EQ(text(Bits("0110") + Bits("101")), "0110101 ");
+    EXPECT_EQ(text_of(Bits("0110") + Bits("101")), "0110101 ");
     std::string s1 = "10110011100011110000101", s2 = "0111000000001111111110001010101011";
     Bits j = Bits(s1.c_str()) + Bits(s2.c_str());
-    EXPECT_EQ(text(j), s1 + s2 + " ");
+    EXPECT_EQ(text_of(j), s1 + s2 + " ");
     EXPECT_EQ(j.get_weight(), Bits((s1 + s2).c_str()).get_weight());
     expect_exit([] { Bits(65536) + Bits(1); }, "ERROR in Bits::Bits(unsigned) : Invalid Length\n", 1);
 }
@@ -166,7 +160,7 @@ TEST(BitsOperators, InvertComplementsBitsBelowTheLength) {
     Bits b("10110011100011110000");
     Bits j = b.invert();
     EXPECT_EQ(j.get_weight(), 10u);
-    EXPECT_EQ(text(j), "01001100011100001111 ");
+    EXPECT_EQ(text_of(j), "01001100011100001111 ");
 }
 
 TEST(BitsAssignment, StorageFollowsTheSourceWordCount) {
@@ -187,7 +181,7 @@ TEST(BitsAssignment, StorageFollowsTheSourceWordCount) {
 }
 
 TEST(BitsText, WritesBitZeroFirstThenOneBlank) {
-    EXPECT_EQ(text(word16(0xaaaa)), "0101010101010101 ");
+    EXPECT_EQ(text_of(word16(0xaaaa)), "0101010101010101 ");
 }
 
 TEST(BitsReader, ShortRunShortensTheVector) {

@@ -19,12 +19,6 @@ using machine::maxused;
 
 namespace {
 
-std::string text_of(ot x) {
-    std::ostringstream out;
-    out << x;
-    return out.str();
-}
-
 // Runs prog[0..n-1] from the start state.
 void run_prefix(const std::vector<ot>& prog) {
     init_state();

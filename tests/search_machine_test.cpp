@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "child_process.h"
 #include "foundation/init.h"
 #include "search/machine.h"
 #include "search/perm.h"
@@ -14,12 +15,6 @@ using machine::lockcnt;
 using machine::maxused;
 
 namespace {
-
-std::string text_of(ot x) {
-    std::ostringstream out;
-    out << x;
-    return out.str();
-}
 
 TEST(Machine, StartStateHoldsTheInputVariables) {
     locks[2] = 7;
@@ -109,15 +104,15 @@ TEST(Machine, MovcKeepsLow16BitsAndUnknownCodesDoNothing) {
 }
 
 TEST(Machine, TextForms) {
-    EXPECT_EQ(text_of({op_nop, 0, 0}), "nop");
-    EXPECT_EQ(text_of({op_or, 1, 2}), "or 1,2");
-    EXPECT_EQ(text_of({op_and, 3, 0}), "and 3,0");
-    EXPECT_EQ(text_of({op_xor, 0, 1}), "xor 0,1");
-    EXPECT_EQ(text_of({op_mov, 4, 0}), "mov 4,0");
-    EXPECT_EQ(text_of({op_not, 1, 0}), "not 1");
-    EXPECT_EQ(text_of({op_movc, 2, 61680}), "movc 2,#61680");
-    EXPECT_EQ(text_of({7, 1, 2}), "");
-    EXPECT_EQ(text_of({-1, 1, 2}), "");
+    EXPECT_EQ(text_of(ot{op_nop, 0, 0}), "nop");
+    EXPECT_EQ(text_of(ot{op_or, 1, 2}), "or 1,2");
+    EXPECT_EQ(text_of(ot{op_and, 3, 0}), "and 3,0");
+    EXPECT_EQ(text_of(ot{op_xor, 0, 1}), "xor 0,1");
+    EXPECT_EQ(text_of(ot{op_mov, 4, 0}), "mov 4,0");
+    EXPECT_EQ(text_of(ot{op_not, 1, 0}), "not 1");
+    EXPECT_EQ(text_of(ot{op_movc, 2, 61680}), "movc 2,#61680");
+    EXPECT_EQ(text_of(ot{7, 1, 2}), "");
+    EXPECT_EQ(text_of(ot{-1, 1, 2}), "");
 }
 
 TEST(Machine, RestoreAfterMovIntoNewRegister) {

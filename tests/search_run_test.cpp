@@ -19,14 +19,6 @@ namespace {
 
 constexpr long bounded_start_pairs = 10;
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
 // Runs the search on `list` as sb2.txt in a new directory; returns the directory.
 std::string run_search_on(const std::string& list, long start_pairs, ChildResult* run) {
     const std::string dir = make_temp_dir();

@@ -111,14 +111,6 @@ tool_result sbtool_program(const std::vector<std::string>& args, const std::stri
     return shell(command);
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
 const std::vector<std::string> easy_sboxes = {
     "2,7,4,0,10,15,8,13,3,6,5,1,11,14,9,12",
     "2,7,1,4,14,15,13,12,6,3,5,0,10,11,9,8",

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+
+#include "child_process.h"
 #include <vector>
 
 struct tool_result {
@@ -24,8 +26,6 @@ tool_result shell(const std::string& command);
 // Quotes text for the shell.
 std::string quoted(const std::string& text);
 
-// The lines of a text, without their line ends.
-std::vector<std::string> lines_of(const std::string& text);
 
 // The S-boxes of the test target list, written by three short programs, so that the search
 // reaches some of them within seconds.

@@ -55,8 +55,7 @@ int best_command(const std::vector<std::string>& args, std::ostream& out, std::o
         out << help_text;
         return 0;
     }
-    require_operands(line, 0, 1, {"FILE"});
-    const std::string path = line.operands.empty() ? "prgs1b.txt" : line.operands[0];
+    const std::string path = output_operand(line);
     const output_file file = split_output(read_output_file(path));
     std::map<sbox_values, shortest> best;
     std::map<coordinate_set, long> by_set;  // shortest length per coordinate set

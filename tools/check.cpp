@@ -125,8 +125,7 @@ int check_command(const std::vector<std::string>& args, std::ostream& out, std::
         out << help_text;
         return 0;
     }
-    require_operands(line, 0, 1, {"FILE"});
-    const std::string path = line.operands.empty() ? "prgs1b.txt" : line.operands[0];
+    const std::string path = output_operand(line);
     const output_file file = split_output(read_output_file(path));
     const bool with_targets = line.has("targets");
     if (with_targets) load_target_list(line.value_or("targets", ""));

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "search/machine.h"
+#include "tools/args.h"
 #include "tools/tool.h"
 
 namespace {
@@ -229,4 +230,9 @@ std::array<unsigned short, 8> registers_after(const std::vector<ot>& program) {
     std::array<unsigned short, 8> out{};
     for (int i = 0; i < 8; ++i) out[i] = machine::reg[i];
     return out;
+}
+
+std::string output_operand(const command_line& line) {
+    require_operands(line, 0, 1, {"FILE"});
+    return line.operands.empty() ? "prgs1b.txt" : line.operands[0];
 }

@@ -37,6 +37,10 @@ output_file split_output(const std::string& text);
 // Reads a whole file; a bad-data error naming the file when it cannot be read.
 std::string read_output_file(const std::string& path);
 
+class command_line;
+// The output file a subcommand names by its only operand (default "prgs1b.txt").
+std::string output_operand(const command_line& line);
+
 struct inverse_entry {
     int row;
     int total;  // -1 when the line shows no " t "
