@@ -32,56 +32,59 @@ void load_tables() {
 
 // A program prefix in the middle of a search, with register 4 in use.
 const ot prefix[6] = {{op_xor, 0, 1}, {op_mov, 4, 2}, {op_xor, 2, 3}, {op_and, 1, 4}, {op_xor, 3, 0}, {op_not, 2, 0}};
+const ot candidates[4] = {{op_xor, 0, 2}, {op_and, 3, 1}, {op_or, 1, 2}, {op_xor, 2, 4}};
 
-void at_prefix() {
-    init_state();
-    doinst(prefix, 6);
+// A search state that has executed the prefix, with its facts.
+search_state& at_prefix() {
+    static search_state s;
+    s = search_state{};
+    std::copy(prefix, prefix + 6, s.prog);
+    init_state(s);
+    doinst(s, prefix, 6);
+    s.facts[6] = facts_of(prefix, 6);
+    return s;
 }
 
 void BM_op(benchmark::State& state) {
-    at_prefix();
+    search_state& s = at_prefix();
     const ot steps[4] = {{op_xor, 0, 1}, {op_and, 3, 4}, {op_or, 2, 0}, {op_not, 1, 0}};
     unsigned i = 0;
     for (auto _ : state) {
-        op(steps[i++ & 3]);
-        benchmark::DoNotOptimize(machine::reg);
+        op(s, steps[i++ & 3]);
+        benchmark::DoNotOptimize(s.reg);
     }
 }
 BENCHMARK(BM_op);
 
 void BM_check_perm(benchmark::State& state) {
     load_tables();
-    at_prefix();
+    search_state& s = at_prefix();
     for (auto _ : state) {
-        machine::reg[0] ^= 0x0101;
-        benchmark::DoNotOptimize(check_perm());
+        s.reg[0] ^= 0x0101;
+        benchmark::DoNotOptimize(check_perm(s.machine()));
     }
 }
 BENCHMARK(BM_check_perm);
 
 void BM_check_usage(benchmark::State& state) {
-    at_prefix();
-    const ot candidates[4] = {{op_xor, 0, 2}, {op_and, 3, 1}, {op_or, 1, 2}, {op_xor, 2, 4}};
+    const search_state& s = at_prefix();
     unsigned i = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(check_usage(candidates[i++ & 3], prefix, 6));
+    for (auto _ : state) benchmark::DoNotOptimize(check_usage(s, candidates[i++ & 3], 6));
 }
 BENCHMARK(BM_check_usage);
 
-void BM_verify(benchmark::State& state) {
+// The verification of a candidate before it is executed, as the enumeration asks it.
+void BM_judge(benchmark::State& state) {
     load_tables();
-    ot prog[24] = {};
-    for (int i = 0; i < 6; i++) prog[i] = prefix[i];
-    at_prefix();
-    const ot candidates[4] = {{op_xor, 0, 2}, {op_and, 3, 1}, {op_or, 1, 2}, {op_xor, 2, 4}};
+    search_state& s = at_prefix();
     unsigned i = 0;
+    int locked = 0;
     for (auto _ : state) {
         const ot x = candidates[i++ & 3];
-        prog[6] = x;
-        benchmark::DoNotOptimize(verify(6, x.r1, x.r2, prog));
-        machine::lockcnt = 0;
+        benchmark::DoNotOptimize(judge(s, 6, x, value_after(s, x), s.maxused, locked));
     }
 }
-BENCHMARK(BM_verify);
+BENCHMARK(BM_judge);
 
 }  // namespace
 

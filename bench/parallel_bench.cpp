@@ -17,7 +17,6 @@
 #include "bench/work_dir.h"
 #include "search/driver.h"
 #include "search/parallel.h"
-#include "search/verify.h"
 
 namespace {
 
@@ -43,7 +42,7 @@ timing time_pass(const std::string& list, int threads) {
             search_bounded(start_pairs);
         } else {
             const parallel_figures f = search_parallel(threads, 1);
-            t.walker_share = double(f.walker_verify_calls) / double(f.total_verify_calls);
+            t.walker_share = double(f.walker_verify_calls) / double(f.total.verify_calls);
         }
         t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (write(fds[1], &t, sizeof t) != sizeof t) _exit(2);

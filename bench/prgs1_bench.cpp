@@ -15,19 +15,18 @@
 
 #include "bench/work_dir.h"
 #include "search/driver.h"
-#include "search/verify.h"
 
 namespace {
-uint64_t signature() {
-    uint64_t sum = l1 + l2 + l3 + l4 + l5;
-    for (uint64_t n : nodecnt) sum += n;
+uint64_t signature(const search_counters& c) {
+    uint64_t sum = c.l1 + c.l2 + c.l3 + c.l4 + c.l5;
+    for (uint64_t n : c.nodecnt) sum += n;
     return sum;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string list = argc > 1 ? argv[1] : std::string(BENCH_DATA_DIR) + "/present.txt";
-    const long start_pairs = argc > 2 ? std::atol(argv[2]) : 10;
+    const long pairs = argc > 2 ? std::atol(argv[2]) : 10;
     if (!enter_work_dir(list)) {
         std::cerr << "cannot prepare a working directory for " << list << "\n";
         return 2;
@@ -39,15 +38,15 @@ int main(int argc, char** argv) {
     dup2(null_fd, 1);
     start_up();
     const auto start = std::chrono::steady_clock::now();
-    search_bounded(start_pairs);
+    const search_counters c = search_bounded(pairs);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::cout.flush();
     dup2(console, 1);
     std::printf("list              %s\n", list.c_str());
     std::printf("wall time         %.3f s\n", seconds);
-    std::printf("verify calls      %llu\n", static_cast<unsigned long long>(verify_calls));
-    std::printf("verify calls/s    %.1f million\n", verify_calls / seconds / 1e6);
-    std::printf("records written   %llu\n", static_cast<unsigned long long>(l5));
-    std::printf("signature         %llu\n", static_cast<unsigned long long>(signature()));
+    std::printf("verify calls      %llu\n", static_cast<unsigned long long>(c.verify_calls));
+    std::printf("verify calls/s    %.1f million\n", c.verify_calls / seconds / 1e6);
+    std::printf("records written   %llu\n", static_cast<unsigned long long>(c.l5));
+    std::printf("signature         %llu\n", static_cast<unsigned long long>(signature(c)));
     return 0;
 }

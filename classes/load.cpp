@@ -52,6 +52,8 @@ static_assert(component_capacity <= run_capacity, "runs are bounded by the compo
 unsigned short a_words[sb2_capacity][4];
 unsigned short b_words[sb3_file_capacity][4];
 unsigned acnt;
+// The path the first list was read from ("sb2.txt" unless the caller names another).
+std::string sb2_name;
 unsigned bcnt;
 Sbox record_buffer;
 
@@ -87,7 +89,7 @@ bool fail(const std::string& message, int status) {
 
 // "sb2.txt: record 3: " for the record behind load row i (rows of "sb2.txt" come first).
 std::string record_prefix(unsigned i) {
-    if (i < acnt) return "sb2.txt: record " + std::to_string(i + 1) + ": ";
+    if (i < acnt) return sb2_name + ": record " + std::to_string(i + 1) + ": ";
     return "sb3.txt: record " + std::to_string(i - acnt + 1) + ": ";
 }
 
@@ -529,7 +531,7 @@ bool check_level3(std::ostream& out) {
 
 // Every phase in order; false at the first fault.
 bool run_phases(int x, std::ostream& out) {
-    if (!read_list("sb2.txt", x == 1 || x == 3, a_words, sb2_capacity, acnt, out)) return false;
+    if (!read_list(sb2_name, x == 1 || x == 3, a_words, sb2_capacity, acnt, out)) return false;
     if (!read_list("sb3.txt", x == 2 || x == 3, b_words, sb3_file_capacity, bcnt, out)) return false;
     if (!build_index(out) || !check_index()) return false;
     sort_level0(out);
@@ -545,15 +547,16 @@ bool run_phases(int x, std::ostream& out) {
 }  // namespace
 
 // Builds every table from the selected lists; a fault is returned instead of ending the run.
-load_outcome load_valid(int x, std::ostream& out) {
+load_outcome load_valid(int x, std::ostream& out, const std::string& sb2_path) {
     outcome = load_outcome{};
+    sb2_name = sb2_path;
     acnt = bcnt = 0;
     run_phases(x, out);
     return outcome;
 }
 
 // Builds every table from the selected lists; a failed check ends the process.
-void init_valid(int x) {
-    load_outcome result = load_valid(x, std::cout);
+void init_valid(int x, const std::string& sb2_path) {
+    load_outcome result = load_valid(x, std::cout, sb2_path);
     if (result.failed) fatal(result.message, result.status);
 }

@@ -14,5 +14,5 @@ int check_list(unsigned short a, unsigned short b) {
     int ia = valid[a];
     int ib = valid[b];
     if (ia < 0 || ib < 0) return 0;
-    return (list[ia].l[ib >> 4] >> (ib & 15)) & 1;
+    return pair_bit(ia, ib);
 }

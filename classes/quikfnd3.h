@@ -36,7 +36,8 @@ extern unsigned sb3cnt;
 extern int lmark3[component_capacity][2];
 
 // Loads "sb2.txt" (x = 1 or 3) and "sb3.txt" (x = 2 or 3) and builds and checks every table.
-void init_valid(int x);
+// sb2_path names another file to read in place of "sb2.txt"; the messages then name it.
+void init_valid(int x, const std::string& sb2_path = "sb2.txt");
 
 // How a load that does not end the process went: on a fault, message is the text that
 // init_valid prints before it exits with status.
@@ -49,11 +50,17 @@ struct load_outcome {
 // init_valid without the exit: the phase lines go to out and a fault is returned. Every table
 // is reset first, so it may run again in the same process; after a fault the tables hold what
 // was built so far, and any range not yet built answers absent.
-load_outcome load_valid(int x, std::ostream& out);
+load_outcome load_valid(int x, std::ostream& out, const std::string& sb2_path = "sb2.txt");
 
 // 1 when the word is a coordinate function of some listed S-box (valid[w] is not -1).
 inline int is_component(unsigned short w) {
     return static_cast<int>((component_bits[w >> 6] >> (w & 63)) & 1);
+}
+
+// 1 when the components with list indices c and d are coordinates of one listed S-box: bit d
+// of the pair map of c.
+inline int pair_bit(int c, int d) {
+    return (list[c].l[d >> 4] >> (d & 15)) & 1;
 }
 
 unsigned short bits_to_word(const Bits& b);

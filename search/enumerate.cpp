@@ -1,201 +1,249 @@
 #include "search/enumerate.h"
 
+#include <cassert>
 #include <iostream>
 
 #include "random/random.h"
-#include "search/driver.h"
 #include "search/verify.h"
 
-thread_local int st[24][snapshot_slots];
-thread_local const walk_delegate* delegate;
-
-using namespace machine;
+int cutdepth[program_capacity];
 
 namespace {
-constexpr int gate_threshold = 20000;
 
-bool is_locked(int k) {
-    return (lockcnt >= 1 && locks[0] == k) || (lockcnt >= 2 && locks[1] == k) || (lockcnt >= 3 && locks[2] == k);
+constexpr unsigned bit(int r) {
+    return 1u << r;
+}
+// The bit of register r, none for -1.
+constexpr unsigned bit_if(int r) {
+    return r < 0 ? 0u : bit(r);
+}
+// Registers 0..r-1.
+constexpr unsigned below(int r) {
+    return bit(r) - 1;
+}
+// Every register of a set but its lowest.
+constexpr unsigned all_but_lowest(unsigned set) {
+    return set & (set - 1);
+}
+inline int lowest(unsigned set) {
+    return __builtin_ctz(set);
 }
 
-// The latest instruction before index j whose destination is r, or -1.
-int latest_writer(const ot* prog, int j, int r) {
-    for (int p = j - 1; p >= 0; p--)
-        if (prog[p].r1 == r) return p;
-    return -1;
+// The pair-order rule as a set of destinations: mask[i][P.o][P.r1][P.r2] has bit k set when
+// the rule lets opcode i into destination k follow P. The rule's restarts only skip
+// destinations that it refuses, and a refusal that ends the opcode refuses every higher
+// destination too, so the rule acts exactly as a filter on the destination.
+struct pair_table {
+    uint8_t mask[6][6][8][8];
+};
+constexpr pair_table make_pair_table() {
+    pair_table t{};
+    for (int i = 0; i < 6; i++)
+        for (int o = 0; o < 6; o++)
+            for (int r1 = 0; r1 < 8; r1++)
+                for (int r2 = 0; r2 < 8; r2++)
+                    for (int k = 0; k < 8; k++) {
+                        int restart = 0;
+                        if (pair_order(i, k, ot{o, r1, r2}, &restart) == pair_ok)
+                            t.mask[i][o][r1][r2] = static_cast<uint8_t>(t.mask[i][o][r1][r2] | bit(k));
+                    }
+    return t;
+}
+constexpr pair_table pair_masks = make_pair_table();
+
+// What the rules ask of the call at index j, worked out once per call.
+struct node {
+    int j;
+    int last;           // -1 at the first slot of a pair, else the destination of prog[j-1]
+    ot prev;            // prog[j-1]
+    int nop_before;     // after a nop: the destination of prog[j-2], which x must name; else -1
+    unsigned in_use;    // registers 0..maxused
+    unsigned untouched; // registers in use that still hold their untouched input
+    unsigned consumed;  // registers in use whose value has been read since it was written
+    unsigned negated;   // registers in use whose neg flag is set
+    bool pair_rule;     // the pair-order rule applies to opcodes other than mov
+};
+
+// The registers below `count` whose read state is `state`.
+unsigned registers_in_state(const machine_state& m, int count, read_state state) {
+    unsigned set = 0;
+    for (int r = 0; r < count; r++)
+        if (m.read[r] == state) set |= bit(r);
+    return set;
 }
 
-// An xor of the same source into the same destination as its latest writer cancels it,
-// unless the source was written in between.
-bool repeats_latest_xor(ot x, const ot* prog, int j) {
-    const int p = latest_writer(prog, j, x.r1);
-    if (p < 0 || prog[p].o != op_xor || prog[p].r2 != x.r2) return false;
-    for (int q = j - 1; q > p; q--)
-        if (prog[q].r1 == x.r2) return false;
-    return true;
+// The outputs in force.
+unsigned locked_registers(const machine_state& m) {
+    unsigned set = 0;
+    for (int i = 0; i < m.lockcnt; i++) set |= bit(m.locks[i]);
+    return set;
 }
 
-// The candidate xor answers an earlier xor of its destination into its source.
-bool answers_earlier_xor(ot x, const ot* prog, int j) {
-    for (int p = j - 1; p >= 0; p--) {
-        if (prog[p].r2 == x.r1) return prog[p].o == op_xor && prog[p].r1 == x.r2;
+// A first instruction that fixed the output due at its deadline may not change places with
+// the second, so the pair-order rule is waived after it.
+bool pair_rule_waived(const search_state& s, int j) {
+    return cutdepth[j - 1] == 1 && s.lockcnt >= 1 && s.prog[j - 1].r1 == s.locks[s.lockcnt - 1];
+}
+
+node describe(const search_state& s, int j, int last) {
+    assert(j >= start_pair_length && j < program_capacity);
+    node n;
+    n.j = j;
+    n.last = last;
+    n.prev = s.prog[j - 1];
+    n.nop_before = n.prev.o == op_nop ? s.prog[j - 2].r1 : -1;
+    n.in_use = below(s.maxused + 1);
+    n.untouched = registers_in_state(s, s.maxused + 1, read_untouched);
+    n.consumed = registers_in_state(s, s.maxused + 1, read_consumed);
+    n.negated = 0;
+    for (int r = 0; r <= s.maxused; r++)
+        if (s.neg[r]) n.negated |= bit(r);
+    n.pair_rule = last != -1 && s.prog[j - 2].o != op_mov && !pair_rule_waived(s, j);
+    return n;
+}
+
+// The destinations opcode i (1..5) may write at this node, by the destination rules.
+unsigned destinations(const search_state& s, const node& n, int i) {
+    // Untouched inputs are taken up in ascending order, and outputs stay fixed.
+    unsigned set = n.in_use & ~bit_if(n.last) & ~locked_registers(s) & ~all_but_lowest(n.untouched);
+    // The instruction after a mov overwrites the register the mov copied.
+    if (n.prev.o == op_mov) set &= bit(n.prev.r2);
+    // A mov overwrites only a value that has been read; and and not leave a fresh negation
+    // alone; or and and never take up an untouched input.
+    if (i == op_mov) set &= n.consumed;
+    if (i == op_and || i == op_not) set &= ~n.negated;
+    if (i == op_or || i == op_and) set &= ~n.untouched;
+    if (n.pair_rule && i != op_mov) set &= pair_masks.mask[i][n.prev.o][n.prev.r1][n.prev.r2];
+    return set;
+}
+
+// The source of an xor that would cancel the latest writer of k (the same xor again, its
+// source unchanged since), as a set of at most one register.
+unsigned repeated_xor(const program_facts& f, int k) {
+    const int l = f.writer_xor_source[k];
+    return l >= 0 && f.writer[l] < f.writer[k] ? bit(l) : 0;
+}
+
+// The sources l (registers in use) for which instruction {i, k, l} passes the redundancy test.
+unsigned usage_sources(const search_state& s, const node& n, int i, int k) {
+    unsigned set = n.in_use;
+    // The instruction after a nop depends on the instruction before it.
+    if (n.nop_before >= 0 && k != n.nop_before) set &= bit(n.nop_before);
+    if (i == op_not) return set;
+    // An untouched input is read only when no lower register but k is untouched.
+    set &= ~all_but_lowest(n.untouched & ~bit(k));
+    const program_facts& f = s.facts[n.j];
+    switch (i) {
+    case op_xor:
+        // An xor that answers an earlier xor of k into its source, or repeats k's writer.
+        if (s.read[k] == read_consumed) set &= ~bit_if(f.reader_xor_dest[k]);
+        if (s.read[k] == read_written) set &= ~repeated_xor(f, k);
+        return set;
+    case op_or:
+    case op_and:
+        if (s.read[k] == read_untouched) return 0;
+        // An or of two functions without a common 1 equals their xor.
+        if (i == op_or)
+            for (int l = 0; l <= s.maxused; l++)
+                if ((s.reg[k] & s.reg[l]) == 0) set &= ~bit(l);
+        if (s.read[k] == read_written) set &= ~repeated_xor(f, k);
+        return set;
+    default:
+        return set;
     }
-    return false;
 }
 
-// Some register below r other than `except` still holds its untouched initial value.
-bool lower_input_untouched(int r, int except) {
-    for (int i = 0; i < r; i++)
-        if (i != except && read[i] == 2) return true;
-    return false;
+// Runs candidate x at this node: the verification, then one instruction deeper when it allows
+// and x changed its destination (always for a new register).
+inline void try_candidate(search_state& s, const node& n, ot x, bool must_change) {
+    const uint16_t v = value_after(s, x);
+    int locked;
+    if (!judge(s, n.j, x, v, x.r1 > s.maxused ? x.r1 : s.maxused, locked)) return;
+    if (must_change && v == s.reg[x.r1]) return;
+    s.prog[n.j] = x;
+    op(s, x);
+    s.lockcnt = static_cast<int8_t>(locked);
+    s.facts[n.j + 1] = s.facts[n.j].after(x, n.j);
+    addop2(s, n.j + 1, n.last == -1 ? x.r1 : -1);
+    restore_state(s, s.st[n.j]);
 }
 
-// Does the pair-order rule apply at index j? A first instruction that fixed the output due
-// at its deadline may not change places with the second, so the rule is waived then.
-bool pair_order_applies(int i, int j, const ot* prog, int last) {
-    if (last == -1 || i == op_mov || prog[j - 2].o == op_mov) return false;
-    const bool waived = cutdepth[j - 1] == 1 && lockcnt >= 1 && prog[j - 1].r1 == locks[lockcnt - 1];
-    return !waived;
-}
-
-// Tries every source l for opcode i into destination k; returns after the first for `not`.
-void try_sources(int j, ot* prog, int last, int i, int k, const int* S) {
-    ot curr_op = {i, k, 0};
-    const unsigned short tr = reg[k];
-    for (int l = 0; l <= maxused; l++) {
-        if (l == k || l == last) continue;
-        curr_op.r2 = l;
-        if (!check_usage(curr_op, prog, j)) continue;
-        op(curr_op);
-        prog[j] = curr_op;
-        if (verify(j, k, l, prog) && reg[k] != tr) addop2(j + 1, prog, last == -1 ? k : -1);
-        reg[k] = static_cast<unsigned short>(S[4 * k]);
-        neg[k] = S[4 * k + 1];
-        read[k] = S[4 * k + 2];
-        neg[l] = S[4 * l + 1];
-        read[l] = S[4 * l + 2];
-        lockcnt = S[snapshot_lockcnt];
-        if (i == op_not) return;
+// Opcode i into every admissible destination, by ascending destination then source; a not
+// is tried once per destination, with its first admissible source.
+template <int i>
+void try_opcode(search_state& s, const node& n) {
+    for (unsigned ks = destinations(s, n, i); ks; ks &= ks - 1) {
+        const int k = lowest(ks);
+        unsigned ls = usage_sources(s, n, i, k) & ~bit(k) & ~bit_if(n.last);
+        if (i == op_not) ls &= 0u - ls;
+        for (; ls; ls &= ls - 1) try_candidate(s, n, ot{i, k, lowest(ls)}, true);
     }
 }
 
-// Tries opcode i (1..5) into every admissible destination, by ascending destination; returns
-// early where a rule sends the search on to the next opcode.
-void try_destinations(int j, ot* prog, int last, int i, const int* S) {
-    const ot& prev = prog[j - 1];
-    const bool after_mov = prev.o == op_mov;
-    const bool pair_rule = pair_order_applies(i, j, prog, last);
-    for (int k = 0; k <= maxused; k++) {
-        if (k == last) continue;
-        if (after_mov && k != prev.r2) {
-            // The instruction after a mov overwrites the register the mov copied.
-            if (k > prev.r2) return;
-            k = prev.r2;
-        }
-        if (is_locked(k)) continue;
-        if (i == op_mov && read[k] != 1) continue;
-        if ((i == op_and || i == op_not) && neg[k] != 0) continue;
-        if (read[k] > 1 && !check_r1(k)) continue;
-        if ((i == op_or || i == op_and) && read[k] == 2) continue;
-        if (pair_rule) {
-            int restart = 0;
-            switch (pair_order(i, k, prev, &restart)) {
-            case pair_next_k: continue;
-            case pair_next_opcode: return;
-            case pair_restart: k = restart - 1; continue;
-            case pair_ok: break;
-            }
-        }
-        try_sources(j, prog, last, i, k, S);
-    }
+// Creates the next register by a mov from each admissible source.
+void try_new_register(search_state& s, const node& n) {
+    const int r = s.maxused + 1;
+    for (unsigned ls = usage_sources(s, n, op_mov, r) & ~bit_if(n.last); ls; ls &= ls - 1)
+        try_candidate(s, n, ot{op_mov, r, lowest(ls)}, false);
 }
 
-// Creates register 4 by a mov from each admissible source.
-void try_new_register(int j, ot* prog, int last, const int* S) {
-    const int n = maxused + 1;
-    for (int k = 0; k <= maxused; k++) {
-        if (k == last) continue;
-        const ot curr_op = {op_mov, n, k};
-        if (!check_usage(curr_op, prog, j)) continue;
-        op(curr_op);
-        prog[j] = curr_op;
-        if (verify(j, n, k, prog)) addop2(j + 1, prog, last == -1 ? n : -1);
-        restore_state(S);
-    }
+// A nop fills the second slot of a pair once three outputs are fixed, not after a mov, and
+// not at the last index.
+void try_nop(search_state& s, const node& n) {
+    if (s.lockcnt < 3 || n.last == -1 || n.prev.o == op_mov || n.j >= limits.last_index()) return;
+    const ot nop = {op_nop, 0, 0};
+    s.prog[n.j] = nop;
+    s.facts[n.j + 1] = s.facts[n.j].after(nop, n.j);
+    addop2(s, n.j + 1, -1);
+    restore_state(s, s.st[n.j]);
 }
+
 }  // namespace
 
-// Two independent instructions of a pair appear only with non-decreasing opcodes, and with
-// equal opcodes only with increasing destinations; a second instruction that overwrites the
-// first one's source is exempt, since the two cannot change places.
-pair_verdict pair_order(int i, int k, const ot& P, int* restart) {
-    if (P.o == op_not) {
-        if (i != op_not) return pair_next_opcode;
-        return P.r1 > k ? pair_next_k : pair_ok;
-    }
-    if (i < P.o && k != P.r2) {
-        if (k > P.r2) return pair_next_opcode;
-        *restart = P.r2;
-        return pair_restart;
-    }
-    if (i == P.o && P.r1 > k && k != P.r2) {
-        *restart = (P.r1 < P.r2 || k > P.r2) ? P.r1 + 1 : P.r2;
-        return pair_restart;
-    }
-    return pair_ok;
-}
-
-void print_progress(int j, const ot* prog) {
+void print_progress(const search_state& s, int j) {
+    const ot* prog = s.prog;
     if (j == 2) {
-        std::cout << "addop2 " << j << "  " << prog[0] << " " << prog[1] << "  " << 11 << "-" << nodecnt[11] << "  "
-                  << nodecnt[12] << "  " << 13 << "-" << nodecnt[13] << "  " << nodecnt[14] << "  " << nodecnt[15]
-                  << "\n";
+        std::cout << "addop2 " << j << "  " << prog[0] << " " << prog[1] << "  " << 11 << "-" << s.nodecnt[11]
+                  << "  " << s.nodecnt[12] << "  " << 13 << "-" << s.nodecnt[13] << "  " << s.nodecnt[14] << "  "
+                  << s.nodecnt[15] << "\n";
     } else if (j == 3) {
-        std::cout << "addop2 " << j << "  " << l1 << "  " << l2 << "  " << l3 << "  " << l4 << "  " << l5 << "  "
-                  << prog[0] << " " << prog[1] << " " << prog[2] << "\n";
+        std::cout << "addop2 " << j << "  " << s.l1 << "  " << s.l2 << "  " << s.l3 << "  " << s.l4 << "  " << s.l5
+                  << "  " << prog[0] << " " << prog[1] << " " << prog[2] << "\n";
     }
     // Shown at once even when standard output is a pipe or a file: these lines are rare.
     std::cout.flush();
 }
 
-void addop2(int j, ot* prog, int last) {
-    if (j > 4 && j <= 11 && lockcnt <= 2) {
+void addop2(search_state& s, int j, int last) {
+    if (j > gate_after && j <= gate_last && s.lockcnt <= gate_max_locks) {
         const unsigned r = rand_1279il() & 0xffff;
         if (r > gate_threshold) return;
     }
-    if (delegate && (j >= 11 || lockcnt >= 3)) {
-        delegate->subtree(j, prog, last);
+    if (s.hooks.subtree && (j >= gate_last || s.lockcnt > gate_max_locks)) {
+        s.hooks.subtree(s, j, last);
         return;
     }
-    enumerate_from(j, prog, last);
+    enumerate_from(s, j, last);
 }
 
-void enumerate_from(int j, ot* prog, int last) {
-    int* S = st[j];
+void enumerate_from(search_state& s, int j, int last) {
     if (j == 2 || j == 3) {
-        if (delegate) delegate->progress(j, prog);
-        else print_progress(j, prog);
+        if (s.hooks.progress) s.hooks.progress(s, j);
+        else print_progress(s, j);
     }
-    save_state(S);
-    const ot& prev = prog[j - 1];
-    for (int i = op_nop; i <= op_not; i++) {
-        if (maxused == 3) {
-            if (j > 4) return;
-            if (i == op_or || i == op_and) i = op_xor;
-            else if (i == op_mov) continue;
-        }
-        if (prev.o == op_mov && i == op_mov) continue;
-        if (i == op_nop) {
-            if (lockcnt >= 3 && last != -1 && prev.o != op_mov && j <= 14) {
-                prog[j] = {op_nop, 0, 0};
-                addop2(j + 1, prog, -1);
-                restore_state(S);
-            }
-            continue;
-        }
-        try_destinations(j, prog, last, i, S);
+    save_state(s, s.st[j]);
+    // With only the inputs in use, register 4 must come soon, and or, and and mov wait for it.
+    if (s.maxused == 3 && j > new_register_last_index) return;
+    const node n = describe(s, j, last);
+    try_nop(s, n);
+    if (s.maxused != 3) {
+        try_opcode<op_or>(s, n);
+        try_opcode<op_and>(s, n);
     }
-    if (maxused <= 3 && prev.o != op_mov) try_new_register(j, prog, last, S);
+    try_opcode<op_xor>(s, n);
+    if (s.maxused != 3 && n.prev.o != op_mov) try_opcode<op_mov>(s, n);
+    try_opcode<op_not>(s, n);
+    if (s.maxused <= 3 && n.prev.o != op_mov) try_new_register(s, n);
 }
 
 void select2(int s, ot* prog) {
@@ -223,28 +271,13 @@ ot mov2c(int selector) {
     return table[selector];
 }
 
-int check_r1(int r) {
-    return read[r] == 2 && lower_input_untouched(r, -1) ? 0 : 1;
+int check_r1(const machine_state& m, int r) {
+    return (all_but_lowest(registers_in_state(m, 8, read_untouched) & below(r + 1)) >> r) & 1 ? 0 : 1;
 }
 
-int check_usage(ot x, const ot* prog, int j) {
+int check_usage(const search_state& s, ot x, int j) {
     if (x.o == op_nop) return 1;
-    if (prog[j - 1].o == op_nop) {
-        const int before = prog[j - 2].r1;
-        if (x.r1 != before && x.r2 != before) return 0;
-    }
-    if (x.o == op_not) return 1;
-    if (read[x.r2] == 2 && lower_input_untouched(x.r2, x.r1)) return 0;
-    if (x.o == op_xor) {
-        if (read[x.r1] == 1) return answers_earlier_xor(x, prog, j) ? 0 : 1;
-        if (read[x.r1] != 0) return 1;
-        return repeats_latest_xor(x, prog, j) ? 0 : 1;
-    }
-    if (x.o == op_or || x.o == op_and) {
-        if (read[x.r1] == 2) return 0;
-        if (x.o == op_or && (reg[x.r1] & reg[x.r2]) == 0) return 0;
-        if (read[x.r1] != 0) return 1;
-        return repeats_latest_xor(x, prog, j) ? 0 : 1;
-    }
-    return 1;
+    assert(x.r2 >= 0 && x.r2 <= s.maxused);
+    const node n = describe(s, j, -1);
+    return (usage_sources(s, n, x.o, x.r1) >> x.r2) & 1;
 }

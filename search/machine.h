@@ -1,80 +1,94 @@
-// The register machine: eight registers of 16-bit truth tables, in-place instructions, the
-// per-register bookkeeping the enumeration's pruning rules read, and snapshots for
-// backtracking. The state is global, one machine per thread.
+// The register machine: eight registers of 16-bit truth tables, in-place instructions and the
+// per-register bookkeeping that the enumeration's pruning rules read. A machine is a plain
+// value of 38 bytes, so a snapshot for backtracking is one copy.
 #pragma once
 
+#include <cstdint>
+
+#include "search/limits.h"
 #include "search/ot.h"
 
-// reg: register values. neg: 1 while the value written by `not` is unconsumed.
-// read: 2 = untouched initial value, 1 = read since last write, 0 = written by
-// or/and/xor/not/movc and not read since, 4 = written by mov and not read since.
-// locks[0..lockcnt-1]: registers fixed as S-box outputs; entries at lockcnt and above are stale.
-// maxused: highest register holding a value of the program; registers above it may hold
-// stale values that nothing reads.
-// Each thread has its own machine, so that a parallel search can run subtrees side by side.
-// The state lives in a namespace of its own because `read` would clash with the POSIX
-// function of that name in units that include <unistd.h>.
-namespace machine {
-extern thread_local unsigned short reg[8];
-extern thread_local int neg[8];
-extern thread_local int read[8];
-extern thread_local int locks[4];
-extern thread_local int lockcnt;
-extern thread_local int maxused;
-}  // namespace machine
-
-constexpr int snapshot_slots = 40;
-constexpr int snapshot_maxused = 32;
-constexpr int snapshot_lockcnt = 33;
-constexpr int snapshot_locks = 34;
+struct machine_state {
+    // Register values; bit x is the register's function at input x.
+    uint16_t reg[8];
+    // 1 while the value written by `not` has not been consumed in a way that clears it.
+    uint8_t neg[8];
+    // What each register's value has been through since its last write.
+    read_state read[8];
+    // Registers fixed as S-box outputs, in the order fixed; entries at lockcnt and above are
+    // stale (locks[3] holds the register that completed the last S-box recognised).
+    int8_t locks[4];
+    // Outputs fixed, 0..3.
+    int8_t lockcnt;
+    // Highest register holding a value of the program (3 or 4 in the search). Registers above
+    // it may hold stale values; nothing reads them before they are written.
+    int8_t maxused;
+};
 
 // Inputs x0..x3 in registers 0..3, everything else cleared; lock entries are left as they are.
-void init_state();
+void init_state(machine_state& m);
 // Executes x[0..n-1] in order.
-void doinst(const ot* x, int n);
-void save_state(int* st);
-void restore_state(const int* st);
+void doinst(machine_state& m, const ot* x, int n);
 
-// Executes one instruction in place, with the bookkeeping of neg, read and maxused.
-inline void op(ot x) {
-    using machine::reg;
-    using machine::neg;
-    using machine::read;
-    using machine::maxused;
+// A snapshot row is a copy of the whole machine.
+inline void save_state(const machine_state& m, machine_state& row) {
+    row = m;
+}
+inline void restore_state(machine_state& m, const machine_state& row) {
+    m = row;
+}
+
+// The value instruction x would leave in its destination (x.r1), without executing it.
+inline uint16_t value_after(const machine_state& m, ot x) {
+    const uint16_t d = m.reg[x.r1];
+    switch (x.o) {
+    case op_or: return static_cast<uint16_t>(d | m.reg[x.r2]);
+    case op_and: return static_cast<uint16_t>(d & m.reg[x.r2]);
+    case op_xor: return static_cast<uint16_t>(d ^ m.reg[x.r2]);
+    case op_mov: return m.reg[x.r2];
+    case op_not: return static_cast<uint16_t>(~d);
+    case op_movc: return static_cast<uint16_t>(x.r2);
+    default: return d;
+    }
+}
+
+// Executes one instruction in place, with the bookkeeping of neg, read and maxused. When the
+// destination is also the source, the source's bookkeeping is applied last.
+inline void op(machine_state& m, ot x) {
     const int d = x.r1;
     const int s = x.r2;
     switch (x.o) {
     case op_or:
-        reg[d] |= reg[s];
-        neg[d] = 0; read[d] = 0;
-        neg[s] = 0; read[s] = 1;
-        break;
-    case op_and:
-        reg[d] &= reg[s];
-        neg[d] = 0; read[d] = 0;
-        // A value written by `not` and not yet read keeps its flag through an `and`.
-        if (read[s] != 0) neg[s] = 0;
-        read[s] = 1;
+        m.reg[d] = static_cast<uint16_t>(m.reg[d] | m.reg[s]);
+        m.neg[d] = 0; m.read[d] = read_written;
+        m.neg[s] = 0; m.read[s] = read_consumed;
         break;
     case op_xor:
-        reg[d] ^= reg[s];
-        neg[d] = 0; read[d] = 0;
-        neg[s] = 0; read[s] = 1;
+        m.reg[d] = static_cast<uint16_t>(m.reg[d] ^ m.reg[s]);
+        m.neg[d] = 0; m.read[d] = read_written;
+        m.neg[s] = 0; m.read[s] = read_consumed;
+        break;
+    case op_and:
+        m.reg[d] = static_cast<uint16_t>(m.reg[d] & m.reg[s]);
+        m.neg[d] = 0; m.read[d] = read_written;
+        // A value written by `not` and not yet read keeps its flag through an `and`.
+        if (m.read[s] != read_written) m.neg[s] = 0;
+        m.read[s] = read_consumed;
         break;
     case op_mov:
-        reg[d] = reg[s];
-        neg[d] = 0; read[d] = 4;
-        neg[s] = 0; read[s] = 1;
-        if (d > maxused) maxused = d;
+        m.reg[d] = m.reg[s];
+        m.neg[d] = 0; m.read[d] = read_moved;
+        m.neg[s] = 0; m.read[s] = read_consumed;
+        if (d > m.maxused) m.maxused = static_cast<int8_t>(d);
         break;
     case op_not:
-        reg[d] = static_cast<unsigned short>(~reg[d]);
-        neg[d] = 1; read[d] = 0;
+        m.reg[d] = static_cast<uint16_t>(~m.reg[d]);
+        m.neg[d] = 1; m.read[d] = read_written;
         break;
     case op_movc:
-        reg[d] = static_cast<unsigned short>(s);
-        neg[d] = 0; read[d] = 0;
-        if (d > maxused) maxused = d;
+        m.reg[d] = static_cast<uint16_t>(s);
+        m.neg[d] = 0; m.read[d] = read_written;
+        if (d > m.maxused) m.maxused = static_cast<int8_t>(d);
         break;
     default:
         break;

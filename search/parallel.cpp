@@ -1,6 +1,7 @@
 #include "search/parallel.h"
 
 #include <algorithm>
+#include <cassert>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -15,67 +16,28 @@
 #include "search/driver.h"
 #include "search/enumerate.h"
 #include "search/machine.h"
+#include "search/output.h"
 #include "search/verify.h"
 
 namespace {
 constexpr size_t batch_capacity = 128;
 constexpr size_t events_in_flight = 512;
-constexpr int program_capacity = 16;
 
-// The per-thread counters of the search, as one value that can be added and subtracted.
-struct counters {
-    uint64_t nodes[24] = {};
-    uint64_t l[4] = {};  // l1..l4
-    uint64_t verifies = 0;
-
-    // The calling thread's counters.
-    static counters of_this_thread() {
-        counters c;
-        for (int i = 0; i < 24; i++) c.nodes[i] = nodecnt[i];
-        c.l[0] = l1;
-        c.l[1] = l2;
-        c.l[2] = l3;
-        c.l[3] = l4;
-        c.verifies = verify_calls;
-        return c;
-    }
-    // Makes the calling thread's counters (l5 aside) equal to this value.
-    void install() const {
-        for (int i = 0; i < 24; i++) nodecnt[i] = nodes[i];
-        l1 = l[0];
-        l2 = l[1];
-        l3 = l[2];
-        l4 = l[3];
-        verify_calls = verifies;
-    }
-    counters operator+(const counters& o) const { return combine(o, 1); }
-    counters operator-(const counters& o) const { return combine(o, -1); }
-
-private:
-    counters combine(const counters& o, int sign) const {
-        counters c;
-        for (int i = 0; i < 24; i++) c.nodes[i] = nodes[i] + sign * o.nodes[i];
-        for (int i = 0; i < 4; i++) c.l[i] = l[i] + sign * o.l[i];
-        c.verifies = verifies + sign * o.verifies;
-        return c;
-    }
-};
-
-// A draw-free subtree: the entry state of an admitted addop2 call.
+// A draw-free subtree: the entry state of an admitted addop2 call, as the walker met it.
 struct subtree_task {
     int j;
     int last;
-    ot prog[program_capacity];
-    int state[snapshot_slots];
+    ot prog[longest_program];
+    machine_state machine;
 };
 
 // A complete S-box that a worker recognised, to be recorded by the merger.
 struct found_sbox {
     int N;
     int length;
-    ot prog[program_capacity];
+    ot prog[longest_program];
     int lock_regs[4];
-    unsigned short words[4];
+    uint16_t words[4];
 };
 
 enum event_kind { batch_event, progress_event, pass_start_event, pass_end_event, finish_event };
@@ -84,13 +46,13 @@ enum event_kind { batch_event, progress_event, pass_start_event, pass_end_event,
 // of a pass, or the end of the walk.
 struct event {
     event_kind kind;
-    // batch_event: filled by the walker; done, delta and found by a worker.
+    // batch_event: filled by the walker; done, delta and found by whoever runs it.
     std::vector<subtree_task> tasks;
     bool done = false;
-    counters delta;
+    search_counters delta;
     std::vector<found_sbox> found;
     // progress_event and pass_end_event: the walker's own counters at that point.
-    counters walker;
+    search_counters walker;
     int j = 0;
     ot prog[3] = {};
     int pass = 0;
@@ -118,57 +80,38 @@ struct channel {
 };
 
 channel* chan;
-thread_local std::unique_ptr<event> open_batch;
-thread_local std::vector<found_sbox>* found_here;
+// The batch the walker is filling.
+std::unique_ptr<event> open_batch;
 
-void run_batch(event& batch);
-void worker_found(int N, int length, const ot* prog, const int* lock_regs, const unsigned short* words);
+void worker_found(search_state& s, int N, int length, const int* lock_regs, const uint16_t* words);
 
-// Everything of the walking thread that running a batch would change: its machine in the
-// middle of the walk, its snapshot rows, its counters and its hooks.
-struct walk_context {
-    unsigned short reg[8];
-    int neg[8], read[8], locks[4], lockcnt, maxused;
-    int st[24][snapshot_slots];
-    counters count;
-    const walk_delegate* delegate;
-    complete_sink completed;
+// A search state that runs batches: its finds go to the batch being run.
+search_state batch_runner() {
+    search_state s;
+    s.hooks.completed = worker_found;
+    return s;
+}
 
-    void save() {
-        std::copy(machine::reg, machine::reg + 8, reg);
-        std::copy(machine::neg, machine::neg + 8, neg);
-        std::copy(machine::read, machine::read + 8, read);
-        std::copy(machine::locks, machine::locks + 4, locks);
-        lockcnt = machine::lockcnt;
-        maxused = machine::maxused;
-        std::copy(&::st[0][0], &::st[0][0] + 24 * snapshot_slots, &st[0][0]);
-        count = counters::of_this_thread();
-        delegate = ::delegate;
-        completed = ::completed;
+// Runs every subtree of a batch in order on s, noting the counters it adds and what it found.
+void run_batch(search_state& s, event& batch) {
+    const search_counters before = s.counters();
+    s.hooks.context = &batch.found;
+    for (const subtree_task& t : batch.tasks) {
+        std::copy(t.prog, t.prog + t.j, s.prog);
+        restore_state(s, t.machine);
+        s.facts[t.j] = facts_of(s.prog, t.j);
+        enumerate_from(s, t.j, t.last);
     }
-    void restore() const {
-        std::copy(reg, reg + 8, machine::reg);
-        std::copy(neg, neg + 8, machine::neg);
-        std::copy(read, read + 8, machine::read);
-        std::copy(locks, locks + 4, machine::locks);
-        machine::lockcnt = lockcnt;
-        machine::maxused = maxused;
-        std::copy(&st[0][0], &st[0][0] + 24 * snapshot_slots, &::st[0][0]);
-        count.install();
-        ::delegate = delegate;
-        ::completed = completed;
-    }
-};
+    batch.delta = s.counters() - before;
+}
 
-// Walker: rather than wait for room in the queue, runs a waiting batch as a worker would,
-// leaving its own walk exactly as it was.
+// The state on which the walking thread runs batches, apart from the state of its walk.
+search_state walker_runner;
+
+// Walker: runs a waiting batch as a worker would, on a state of its own, so that its walk
+// stays exactly as it was.
 void run_batch_between_steps(event& batch) {
-    static thread_local walk_context context;
-    context.save();
-    ::delegate = nullptr;
-    ::completed = worker_found;
-    run_batch(batch);
-    context.restore();
+    run_batch(walker_runner, batch);
 }
 
 // Marks a batch as run and wakes the merger.
@@ -225,7 +168,8 @@ void close_batch() {
     open_batch.reset();
 }
 
-void walker_subtree(int j, const ot* prog, int last) {
+void walker_subtree(search_state& s, int j, int last) {
+    assert(j <= longest_program);
     if (!open_batch) {
         open_batch = std::make_unique<event>();
         open_batch->kind = batch_event;
@@ -235,79 +179,63 @@ void walker_subtree(int j, const ot* prog, int last) {
     subtree_task& t = open_batch->tasks.back();
     t.j = j;
     t.last = last;
-    for (int i = 0; i < j; i++) t.prog[i] = prog[i];
-    save_state(t.state);
+    std::copy(s.prog, s.prog + j, t.prog);
+    save_state(s, t.machine);
     if (open_batch->tasks.size() == batch_capacity) close_batch();
 }
 
 // Walker: an event that carries the walker's counters at this point of the walk.
-std::unique_ptr<event> marker(event_kind kind) {
+std::unique_ptr<event> marker(const search_state& s, event_kind kind) {
     close_batch();
     auto e = std::make_unique<event>();
     e->kind = kind;
-    e->walker = counters::of_this_thread();
+    e->walker = s.counters();
     return e;
 }
 
-void walker_progress(int j, const ot* prog) {
-    auto e = marker(progress_event);
+void walker_progress(search_state& s, int j) {
+    auto e = marker(s, progress_event);
     e->j = j;
-    for (int i = 0; i < 3; i++) e->prog[i] = prog[i];
+    std::copy(s.prog, s.prog + 3, e->prog);
     emit(std::move(e));
 }
 
 // The walker only ever reaches states with at most two outputs fixed, so it cannot complete
 // an S-box: those states are handed over as subtrees.
-void walker_found(int, int, const ot*, const int*, const unsigned short*) {
+void walker_found(search_state&, int, int, const int*, const uint16_t*) {
     fatal("internal error: the walking thread completed an S-box\n", 3);
 }
 
-const walk_delegate walker_delegate = {walker_subtree, walker_progress};
-
 // The walking thread: the passes in sequential order, with the subtrees handed over.
 void walk(long passes) {
-    delegate = &walker_delegate;
-    completed = walker_found;
-    ot prog[24] = {};
+    search_state s;
+    walker_runner = batch_runner();
+    s.hooks = {walker_subtree, walker_progress, walker_found, nullptr};
     for (long pass = 0; passes < 0 || pass < passes; pass++) {
-        auto start = marker(pass_start_event);
+        auto start = marker(s, pass_start_event);
         start->pass = static_cast<int>(pass);
         emit(std::move(start));
-        for (int s = 0; s < start_pairs; s++) run_start_pair(s, prog);
-        emit(marker(pass_end_event));
+        for (int pair = 0; pair < start_pairs; pair++) run_start_pair(s, pair);
+        emit(marker(s, pass_end_event));
     }
-    emit(marker(finish_event));
+    emit(marker(s, finish_event));
     help_until_no_work();
 }
 
-void worker_found(int N, int length, const ot* prog, const int* lock_regs, const unsigned short* words) {
-    found_here->emplace_back();
-    found_sbox& f = found_here->back();
+void worker_found(search_state& s, int N, int length, const int* lock_regs, const uint16_t* words) {
+    auto* found = static_cast<std::vector<found_sbox>*>(s.hooks.context);
+    found->emplace_back();
+    found_sbox& f = found->back();
     f.N = N;
     f.length = length;
-    for (int i = 0; i < length; i++) f.prog[i] = prog[i];
-    for (int i = 0; i < 4; i++) {
-        f.lock_regs[i] = lock_regs[i];
-        f.words[i] = words[i];
-    }
-}
-
-// Runs every subtree of a batch in order, noting the counters it adds and what it found.
-void run_batch(event& batch) {
-    const counters before = counters::of_this_thread();
-    found_here = &batch.found;
-    ot prog[24] = {};
-    for (const subtree_task& t : batch.tasks) {
-        for (int i = 0; i < t.j; i++) prog[i] = t.prog[i];
-        restore_state(t.state);
-        enumerate_from(t.j, prog, t.last);
-    }
-    batch.delta = counters::of_this_thread() - before;
+    std::copy(s.prog, s.prog + length, f.prog);
+    std::copy(lock_regs, lock_regs + 4, f.lock_regs);
+    std::copy(words, words + 4, f.words);
 }
 
 // A worker thread: takes batches until the channel closes.
 void work() {
-    completed = worker_found;
+    search_state s = batch_runner();
     while (true) {
         event* batch;
         {
@@ -319,7 +247,7 @@ void work() {
             batch = chan->work.front();
             chan->work.pop_front();
         }
-        run_batch(*batch);
+        run_batch(s, *batch);
         finish_batch(batch);
     }
 }
@@ -337,34 +265,34 @@ std::unique_ptr<event> next_in_order() {
     return e;
 }
 
-// The calling thread: applies the events in walk order until the walk ends.
+// The calling thread: applies the events in walk order until the walk ends. The counters
+// the sequential search would show are the walker's own plus what every batch merged so far
+// added, and the records the merger wrote.
 parallel_figures merge() {
-    counters from_workers;
-    counters walker_total;
+    search_counters merged;
+    search_state shown;
     time_t start = 0;
     while (true) {
         std::unique_ptr<event> e = next_in_order();
         switch (e->kind) {
         case batch_event:
-            from_workers = from_workers + e->delta;
-            for (const found_sbox& f : e->found) record_reached(f.N, f.length, f.prog, f.lock_regs, f.words);
+            merged += e->delta;
+            for (const found_sbox& f : e->found) record_reached(merged, f.N, f.length, f.prog, f.lock_regs, f.words);
             break;
         case progress_event:
-            (e->walker + from_workers).install();
-            print_progress(e->j, e->prog);
+            shown.counters() = e->walker + merged;
+            std::copy(e->prog, e->prog + 3, shown.prog);
+            print_progress(shown, e->j);
             break;
         case pass_start_event:
             write_pass_start(e->pass);
             start = time(nullptr);
             break;
         case pass_end_event:
-            (e->walker + from_workers).install();
-            print_summary(difftime(time(nullptr), start));
+            print_summary(e->walker + merged, difftime(time(nullptr), start));
             break;
         case finish_event:
-            walker_total = e->walker;
-            (walker_total + from_workers).install();
-            return {walker_total.verifies, walker_total.verifies + from_workers.verifies};
+            return {e->walker.verify_calls, e->walker + merged};
         }
     }
 }

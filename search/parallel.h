@@ -8,10 +8,13 @@
 
 #include <cstdint>
 
-// Figures of the last parallel run, for measuring how much of the work can be spread.
+#include "search/state.h"
+
+// Figures of a parallel run: the counters of the whole search, and how much of the work the
+// walking thread did itself (the part that cannot be spread).
 struct parallel_figures {
     uint64_t walker_verify_calls;  // verify calls made by the walking thread itself
-    uint64_t total_verify_calls;   // verify calls made by all threads
+    search_counters total;         // the search's counters, as the sequential search ends with
 };
 
 // Runs `passes` whole passes (for ever when negative) on `threads` threads (the walking thread

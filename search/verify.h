@@ -1,30 +1,95 @@
-// The judge of every candidate instruction: admissibility of the new value, locking of output
+// The judge of every candidate instruction: admissibility of the new value, fixing of output
 // registers through the class tables, recording of newly or more cheaply reached S-boxes,
 // length deadlines and the injectivity test.
 #pragma once
 
 #include <cstdint>
 
-#include "search/ot.h"
+#include "classes/quikfnd3.h"
+#include "search/perm.h"
+#include "search/state.h"
 
-// Nodes per instruction index that passed every test (never reset).
-extern thread_local uint64_t nodecnt[24];
-// First, second and third output locked; complete S-box looked up; record written.
-extern thread_local uint64_t l1, l2, l3, l4, l5;
-// Calls of verify, for measuring the search's speed.
-extern thread_local uint64_t verify_calls;
+// Judges prog[j] (destination k, source l), already executed on s: 1 lets the search descend.
+// Takes an output as the verification does, leaving lockcnt raised even when it returns 0.
+int verify(search_state& s, int j, int k, int l);
 
-// Judges prog[j] (destination k, source l), already executed: 1 lets the search descend.
-int verify(int j, int k, int l, ot* prog);
+// The four fixed registers complete a listed S-box: x at index j wrote v into x.r1, the
+// register that completes it. Looks its row up and records it, or hands it to the search's
+// hook.
+void report(search_state& s, int j, ot x, uint16_t v);
 
-// A program of `length` instructions reached row N with the locked registers lock_regs
-// holding words: unless N is already reached by a program at most as long, marks N and its
-// input permutations as reached and writes the record. Returns 1 when a record was written.
-int record_reached(int N, int length, const ot* prog, const int* lock_regs, const unsigned short* words);
+// A program prog[0..length-1] reached row N with the locked registers lock_regs holding words:
+// unless N is already reached by a program at most as long, marks N and its input
+// permutations as reached and writes the record as report counters.l5 + 1. Returns 1 when a
+// record was written.
+int record_reached(search_counters& counters, int N, int length, const ot* prog, const int* lock_regs,
+                   const uint16_t* words);
 
-// Where a complete S-box goes instead of record_reached, for a thread whose findings are
-// recorded later by another: row N, program length, the program and the locked registers
-// with their words. Set per thread; null for the ordinary search.
-using complete_sink = void (*)(int N, int length, const ot* prog, const int* lock_regs,
-                               const unsigned short* words);
-extern thread_local complete_sink completed;
+namespace verify_detail {
+
+// A new value equal to another register's value adds nothing, unless it is the copy a mov
+// makes on purpose. Register 4 counts only while it is the highest in use.
+inline bool copies_other_register(const search_state& s, ot x, uint16_t v, int maxused) {
+    const int last_checked = maxused == 4 ? 4 : 3;
+    for (int r = 0; r <= last_checked; r++)
+        if (r != x.r1 && v == s.reg[r] && !(x.o == op_mov && x.r2 == r)) return true;
+    return false;
+}
+
+// The injectivity test on the registers with v in place of register k.
+inline bool injective_with(const search_state& s, int k, uint16_t v, int maxused) {
+    uint16_t r[8] = {s.reg[0], s.reg[1], s.reg[2], s.reg[3], maxused > 3 ? s.reg[4] : uint16_t(0)};
+    r[k] = v;
+    return check_perm(r) != 0;
+}
+
+// The lock stage for a value v that is a component: fixes x.r1 as the next output when the
+// outputs stay together in a listed S-box (locked counts them), or reports the S-box the
+// fourth completes. False after a report.
+inline bool take_output(search_state& s, int j, ot x, uint16_t v, int& locked) {
+    switch (locked) {
+    case 0:
+        s.locks[0] = static_cast<int8_t>(x.r1);
+        locked = 1;
+        s.l1++;
+        return true;
+    case 1:
+        if (pair_bit(valid[s.reg[s.locks[0]]], valid[v])) {
+            s.locks[1] = static_cast<int8_t>(x.r1);
+            locked = 2;
+            s.l2++;
+        }
+        return true;
+    case 2:
+        if (check_sb3(s.reg[s.locks[0]], s.reg[s.locks[1]], v)) {
+            s.locks[2] = static_cast<int8_t>(x.r1);
+            locked = 3;
+            s.l3++;
+        }
+        return true;
+    default:
+        if (!check_sb4(s.reg[s.locks[0]], s.reg[s.locks[1]], s.reg[s.locks[2]], v)) return true;
+        report(s, j, x, v);
+        return false;
+    }
+}
+
+}  // namespace verify_detail
+
+// The verification of instruction x at index j, judged before x is executed: x would write v
+// into x.r1 and leave maxused as given; the machine is otherwise the one before x, which
+// differs from the one after only in that register. Counts and fixes outputs as the
+// verification does (writing the new lock entry in place), records a complete S-box, and
+// returns whether the program may be extended; `locked` receives the outputs fixed then.
+inline bool judge(search_state& s, int j, ot x, uint16_t v, int maxused, int& locked) {
+    using namespace verify_detail;
+    s.verify_calls++;
+    locked = s.lockcnt;
+    if (v == 0x0000 || v == 0xffff) return false;
+    if (copies_other_register(s, x, v, maxused)) return false;
+    if (is_component(v) && !take_output(s, j, x, v, locked)) return false;
+    if (locked < 3 && j >= limits.deadline[locked]) return false;
+    if ((x.o == op_or || x.o == op_and || x.o == op_mov) && !injective_with(s, x.r1, v, maxused)) return false;
+    s.nodecnt[j]++;
+    return j < limits.last_index();
+}

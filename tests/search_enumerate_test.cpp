@@ -11,18 +11,18 @@
 #include "search/enumerate.h"
 #include "search/verify.h"
 
-using machine::reg;
-using machine::neg;
-using machine::locks;
-using machine::lockcnt;
-using machine::maxused;
-
 namespace {
 
-// Runs prog[0..n-1] from the start state.
+// The search state every test here works on.
+search_state s;
+
+// Runs prog[0..n-1] from the start state, as the search would have reached it.
 void run_prefix(const std::vector<ot>& prog) {
-    init_state();
-    doinst(prog.data(), static_cast<int>(prog.size()));
+    s = search_state{};
+    std::copy(prog.begin(), prog.end(), s.prog);
+    init_state(s);
+    doinst(s, prog.data(), static_cast<int>(prog.size()));
+    s.facts[prog.size()] = facts_of(s.prog, static_cast<int>(prog.size()));
 }
 
 TEST(StartPairs, AllTenInOrder) {
@@ -46,60 +46,60 @@ TEST(StartPairs, AllTenInOrder) {
 
 TEST(UntouchedInputs, TakenUpInAscendingOrder) {
     run_prefix({{op_xor, 0, 1}});
-    EXPECT_EQ(check_r1(2), 1);
-    EXPECT_EQ(check_r1(3), 0) << "register 2 is still untouched";
-    EXPECT_EQ(check_r1(0), 1);
-    EXPECT_EQ(check_r1(1), 1);
+    EXPECT_EQ(check_r1(s, 2), 1);
+    EXPECT_EQ(check_r1(s, 3), 0) << "register 2 is still untouched";
+    EXPECT_EQ(check_r1(s, 0), 1);
+    EXPECT_EQ(check_r1(s, 1), 1);
     run_prefix({{op_mov, 4, 0}});
-    EXPECT_EQ(check_r1(4), 1) << "a mov result (read 4) always passes";
-    EXPECT_EQ(check_r1(2), 0);
+    EXPECT_EQ(check_r1(s, 4), 1) << "a mov result (read 4) always passes";
+    EXPECT_EQ(check_r1(s, 2), 0);
 }
 
 TEST(Redundancy, XorTwiceCancelsUnlessTheSourceChanged) {
     std::vector<ot> prog = {{op_xor, 0, 1}, {op_xor, 2, 3}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_xor, 0, 1}, prog.data(), 2), 0);
+    EXPECT_EQ(check_usage(s, {op_xor, 0, 1}, 2), 0);
     prog = {{op_xor, 0, 1}, {op_xor, 1, 2}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_xor, 0, 1}, prog.data(), 2), 1);
+    EXPECT_EQ(check_usage(s, {op_xor, 0, 1}, 2), 1);
 }
 
 TEST(Redundancy, XorAnsweringAnEarlierXorIsRefused) {
     // xor 1,2 reads 2; xor 2,1 afterwards answers it in the opposite direction.
     std::vector<ot> prog = {{op_xor, 0, 1}, {op_xor, 1, 2}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_xor, 2, 1}, prog.data(), 2), 0);
-    EXPECT_EQ(check_usage({op_xor, 2, 0}, prog.data(), 2), 1);
+    EXPECT_EQ(check_usage(s, {op_xor, 2, 1}, 2), 0);
+    EXPECT_EQ(check_usage(s, {op_xor, 2, 0}, 2), 1);
 }
 
 TEST(Redundancy, UntouchedSourcesInAscendingOrder) {
     std::vector<ot> prog = {{op_xor, 0, 1}, {op_xor, 1, 0}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_xor, 0, 3}, prog.data(), 2), 0) << "register 2 is untouched and lower";
-    EXPECT_EQ(check_usage({op_xor, 2, 3}, prog.data(), 2), 1) << "the destination itself does not count";
-    EXPECT_EQ(check_usage({op_not, 0, 3}, prog.data(), 2), 1) << "not is accepted before that test";
+    EXPECT_EQ(check_usage(s, {op_xor, 0, 3}, 2), 0) << "register 2 is untouched and lower";
+    EXPECT_EQ(check_usage(s, {op_xor, 2, 3}, 2), 1) << "the destination itself does not count";
+    EXPECT_EQ(check_usage(s, {op_not, 0, 3}, 2), 1) << "not is accepted before that test";
 }
 
 TEST(Redundancy, OrAndAnd) {
     std::vector<ot> prog = {{op_mov, 4, 0}, {op_not, 0, 0}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_or, 0, 4}, prog.data(), 2), 0) << "no common 1 bit: an or equals an xor";
-    EXPECT_EQ(check_usage({op_and, 0, 4}, prog.data(), 2), 1);
-    EXPECT_EQ(check_usage({op_or, 1, 0}, prog.data(), 2), 0) << "untouched destination";
+    EXPECT_EQ(check_usage(s, {op_or, 0, 4}, 2), 0) << "no common 1 bit: an or equals an xor";
+    EXPECT_EQ(check_usage(s, {op_and, 0, 4}, 2), 1);
+    EXPECT_EQ(check_usage(s, {op_or, 1, 0}, 2), 0) << "untouched destination";
     prog = {{op_xor, 0, 1}, {op_xor, 2, 3}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_and, 0, 1}, prog.data(), 2), 0) << "latest writer is xor 0,1";
-    EXPECT_EQ(check_usage({op_or, 0, 2}, prog.data(), 2), 1);
+    EXPECT_EQ(check_usage(s, {op_and, 0, 1}, 2), 0) << "latest writer is xor 0,1";
+    EXPECT_EQ(check_usage(s, {op_or, 0, 2}, 2), 1);
 }
 
 TEST(Redundancy, AfterANopTheInstructionDependsOnTheOneBefore) {
     std::vector<ot> prog = {{op_xor, 0, 1}, {op_xor, 2, 3}, {op_xor, 1, 2}, {op_nop, 0, 0}};
     run_prefix(prog);
-    EXPECT_EQ(check_usage({op_xor, 3, 0}, prog.data(), 4), 0);
-    EXPECT_EQ(check_usage({op_xor, 0, 1}, prog.data(), 4), 1);
-    EXPECT_EQ(check_usage({op_not, 1, 0}, prog.data(), 4), 1);
-    EXPECT_EQ(check_usage({op_not, 3, 0}, prog.data(), 4), 0);
-    EXPECT_EQ(check_usage({op_nop, 0, 0}, prog.data(), 4), 1);
+    EXPECT_EQ(check_usage(s, {op_xor, 3, 0}, 4), 0);
+    EXPECT_EQ(check_usage(s, {op_xor, 0, 1}, 4), 1);
+    EXPECT_EQ(check_usage(s, {op_not, 1, 0}, 4), 1);
+    EXPECT_EQ(check_usage(s, {op_not, 3, 0}, 4), 0);
+    EXPECT_EQ(check_usage(s, {op_nop, 0, 0}, 4), 1);
 }
 
 TEST(PairOrder, SecondInstructionOrdering) {
@@ -135,7 +135,11 @@ protected:
         init_perm_once();
     }
     static void init_perm_once();
-    ot prog[24] = {};
+    // A fresh search state in the start state.
+    static void restart() {
+        s = search_state{};
+        init_state(s);
+    }
 };
 
 }  // namespace
@@ -154,43 +158,43 @@ void Verification::init_perm_once() {
 }
 
 // Executes x as instruction j and asks the verification.
-int judge(ot* prog, int j, ot x) {
-    op(x);
-    prog[j] = x;
-    return verify(j, x.r1, x.r2, prog);
+int execute_and_verify(int j, ot x) {
+    op(s, x);
+    s.prog[j] = x;
+    return verify(s, j, x.r1, x.r2);
 }
 
 TEST_F(Verification, ConstantsAndCopiesAreRefused) {
-    init_state();
-    EXPECT_EQ(judge(prog, 2, {op_xor, 1, 1}), 0) << "zero";
-    init_state();
-    EXPECT_EQ(judge(prog, 2, {op_mov, 4, 0}), 1) << "a mov copies on purpose";
-    init_state();
-    op({op_mov, 4, 1});
-    EXPECT_EQ(judge(prog, 3, {op_xor, 4, 1}), 0) << "zero after xor";
-    init_state();
-    op({op_mov, 4, 1});
-    op({op_and, 4, 0});
-    EXPECT_EQ(judge(prog, 3, {op_or, 4, 0}), 0) << "same table as register 0, not made by mov";
-    init_state();
-    op({op_not, 0, 0});
-    EXPECT_EQ(judge(prog, 2, {op_not, 0, 0}), 1) << "the same value back in register 0 itself";
-    init_state();
-    op({op_mov, 4, 1});
-    op({op_xor, 1, 2});
-    EXPECT_EQ(judge(prog, 3, {op_xor, 0, 0}), 0);
+    restart();
+    EXPECT_EQ(execute_and_verify(2, {op_xor, 1, 1}), 0) << "zero";
+    restart();
+    EXPECT_EQ(execute_and_verify(2, {op_mov, 4, 0}), 1) << "a mov copies on purpose";
+    restart();
+    op(s, {op_mov, 4, 1});
+    EXPECT_EQ(execute_and_verify(3, {op_xor, 4, 1}), 0) << "zero after xor";
+    restart();
+    op(s, {op_mov, 4, 1});
+    op(s, {op_and, 4, 0});
+    EXPECT_EQ(execute_and_verify(3, {op_or, 4, 0}), 0) << "same table as register 0, not made by mov";
+    restart();
+    op(s, {op_not, 0, 0});
+    EXPECT_EQ(execute_and_verify(2, {op_not, 0, 0}), 1) << "the same value back in register 0 itself";
+    restart();
+    op(s, {op_mov, 4, 1});
+    op(s, {op_xor, 1, 2});
+    EXPECT_EQ(execute_and_verify(3, {op_xor, 0, 0}), 0);
 }
 
 TEST_F(Verification, RegisterFourCountsOnlyWhileItIsTheLastInUse) {
-    init_state();
-    op({op_mov, 4, 2});
-    op({op_xor, 2, 3});
-    EXPECT_EQ(judge(prog, 3, {op_xor, 2, 3}), 0) << "equals register 4";
-    init_state();
-    op({op_mov, 4, 2});
-    op({op_xor, 2, 3});
-    maxused = 5;
-    EXPECT_EQ(judge(prog, 3, {op_xor, 2, 3}), 1);
+    restart();
+    op(s, {op_mov, 4, 2});
+    op(s, {op_xor, 2, 3});
+    EXPECT_EQ(execute_and_verify(3, {op_xor, 2, 3}), 0) << "equals register 4";
+    restart();
+    op(s, {op_mov, 4, 2});
+    op(s, {op_xor, 2, 3});
+    s.maxused = 5;
+    EXPECT_EQ(execute_and_verify(3, {op_xor, 2, 3}), 1);
 }
 
 TEST_F(Verification, DeadlinesByLockedOutputs) {
@@ -198,22 +202,22 @@ TEST_F(Verification, DeadlinesByLockedOutputs) {
         int j, locked, expected;
     } cases[] = {{6, 0, 1}, {7, 0, 0}, {10, 1, 1}, {11, 1, 0}, {13, 2, 1}, {14, 2, 0}, {14, 3, 1}, {15, 3, 0}};
     for (const Case& c : cases) {
-        init_state();
-        lockcnt = c.locked;
-        for (int i = 0; i < c.locked; i++) locks[i] = 3 - i;
-        std::fill(std::begin(nodecnt), std::end(nodecnt), 0);
-        EXPECT_EQ(judge(prog, c.j, {op_xor, 0, 1}), c.expected) << c.j << " " << c.locked;
+        restart();
+        s.lockcnt = c.locked;
+        for (int i = 0; i < c.locked; i++) s.locks[i] = 3 - i;
+        std::fill(std::begin(s.nodecnt), std::end(s.nodecnt), 0);
+        EXPECT_EQ(execute_and_verify(c.j, {op_xor, 0, 1}), c.expected) << c.j << " " << c.locked;
         const bool counted = c.expected == 1 || c.j == 15;
-        EXPECT_EQ(nodecnt[c.j], counted ? 1u : 0u) << c.j;
+        EXPECT_EQ(s.nodecnt[c.j], counted ? 1u : 0u) << c.j;
     }
 }
 
 TEST_F(Verification, InjectivityAfterOrAndMov) {
-    init_state();
-    EXPECT_EQ(judge(prog, 2, {op_or, 0, 1}), 0);
-    init_state();
-    op({op_mov, 4, 0});
-    EXPECT_EQ(judge(prog, 3, {op_or, 0, 1}), 1);
+    restart();
+    EXPECT_EQ(execute_and_verify(2, {op_or, 0, 1}), 0);
+    restart();
+    op(s, {op_mov, 4, 0});
+    EXPECT_EQ(execute_and_verify(3, {op_or, 0, 1}), 1);
 }
 
 // The search from start pair 0 with an empty target list: each call at index 3 prints the

@@ -1,4 +1,4 @@
-// The register machine: instruction effects with their bookkeeping, text form, snapshots.
+// The register machine: instruction effects with their bookkeeping, text form, injectivity.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,99 +8,96 @@
 #include "search/machine.h"
 #include "search/perm.h"
 
-using machine::reg;
-using machine::neg;
-using machine::locks;
-using machine::lockcnt;
-using machine::maxused;
-
 namespace {
 
+// The machine every test here works on.
+machine_state m;
+
 TEST(Machine, StartStateHoldsTheInputVariables) {
-    locks[2] = 7;
-    init_state();
+    m.locks[2] = 7;
+    init_state(m);
     const unsigned short inputs[4] = {0xaaaa, 0xcccc, 0xf0f0, 0xff00};
     for (int i = 0; i < 8; i++) {
-        EXPECT_EQ(reg[i], i < 4 ? inputs[i] : 0) << i;
-        EXPECT_EQ(neg[i], 0);
-        EXPECT_EQ(machine::read[i], 2);
+        EXPECT_EQ(m.reg[i], i < 4 ? inputs[i] : 0) << i;
+        EXPECT_EQ(m.neg[i], 0);
+        EXPECT_EQ(m.read[i], 2);
     }
-    EXPECT_EQ(maxused, 3);
-    EXPECT_EQ(lockcnt, 0);
-    EXPECT_EQ(locks[2], 7) << "lock entries are left as they are";
+    EXPECT_EQ(m.maxused, 3);
+    EXPECT_EQ(m.lockcnt, 0);
+    EXPECT_EQ(m.locks[2], 7) << "lock entries are left as they are";
 }
 
 TEST(Machine, XorMarksDestinationWrittenAndSourceRead) {
-    init_state();
-    op({op_xor, 0, 1});
-    EXPECT_EQ(reg[0], 0x6666);
-    EXPECT_EQ(machine::read[0], 0);
-    EXPECT_EQ(machine::read[1], 1);
-    for (int i = 2; i < 8; i++) EXPECT_EQ(machine::read[i], 2);
+    init_state(m);
+    op(m, {op_xor, 0, 1});
+    EXPECT_EQ(m.reg[0], 0x6666);
+    EXPECT_EQ(m.read[0], 0);
+    EXPECT_EQ(m.read[1], 1);
+    for (int i = 2; i < 8; i++) EXPECT_EQ(m.read[i], 2);
 }
 
 TEST(Machine, MovIntoNewRegisterRaisesMaxused) {
-    init_state();
-    op({op_mov, 4, 0});
-    EXPECT_EQ(reg[4], 0xaaaa);
-    EXPECT_EQ(machine::read[4], 4);
-    EXPECT_EQ(machine::read[0], 1);
-    EXPECT_EQ(maxused, 4);
-    init_state();
-    op({op_mov, 2, 1});
-    EXPECT_EQ(maxused, 3);
-    EXPECT_EQ(reg[2], 0xcccc);
+    init_state(m);
+    op(m, {op_mov, 4, 0});
+    EXPECT_EQ(m.reg[4], 0xaaaa);
+    EXPECT_EQ(m.read[4], 4);
+    EXPECT_EQ(m.read[0], 1);
+    EXPECT_EQ(m.maxused, 4);
+    init_state(m);
+    op(m, {op_mov, 2, 1});
+    EXPECT_EQ(m.maxused, 3);
+    EXPECT_EQ(m.reg[2], 0xcccc);
 }
 
 TEST(Machine, NotSetsTheNegationFlag) {
-    init_state();
-    op({op_not, 1, 0});
-    op({op_not, 1, 0});
-    EXPECT_EQ(reg[1], 0xcccc);
-    EXPECT_EQ(neg[1], 1);
-    EXPECT_EQ(machine::read[1], 0);
+    init_state(m);
+    op(m, {op_not, 1, 0});
+    op(m, {op_not, 1, 0});
+    EXPECT_EQ(m.reg[1], 0xcccc);
+    EXPECT_EQ(m.neg[1], 1);
+    EXPECT_EQ(m.read[1], 0);
 }
 
 TEST(Machine, AndKeepsTheFlagOfAnUnreadNegatedSource) {
-    init_state();
-    op({op_not, 2, 0});
-    op({op_and, 0, 2});
-    EXPECT_EQ(neg[2], 1);
-    EXPECT_EQ(machine::read[2], 1);
-    EXPECT_EQ(reg[0], 0xaaaa & 0x0f0f);
+    init_state(m);
+    op(m, {op_not, 2, 0});
+    op(m, {op_and, 0, 2});
+    EXPECT_EQ(m.neg[2], 1);
+    EXPECT_EQ(m.read[2], 1);
+    EXPECT_EQ(m.reg[0], 0xaaaa & 0x0f0f);
     // Once read, a later and clears it.
-    op({op_and, 3, 2});
-    EXPECT_EQ(neg[2], 0);
+    op(m, {op_and, 3, 2});
+    EXPECT_EQ(m.neg[2], 0);
 
     for (int code : {op_or, op_xor, op_mov}) {
-        init_state();
-        op({op_not, 2, 0});
-        op({code, 0, 2});
-        EXPECT_EQ(neg[2], 0) << code;
+        init_state(m);
+        op(m, {op_not, 2, 0});
+        op(m, {code, 0, 2});
+        EXPECT_EQ(m.neg[2], 0) << code;
     }
 }
 
 TEST(Machine, SameRegisterAppliesSourceBookkeepingLast) {
-    init_state();
-    op({op_xor, 1, 1});
-    EXPECT_EQ(reg[1], 0);
-    EXPECT_EQ(machine::read[1], 1);
-    init_state();
-    op({op_mov, 2, 2});
-    EXPECT_EQ(machine::read[2], 1);
+    init_state(m);
+    op(m, {op_xor, 1, 1});
+    EXPECT_EQ(m.reg[1], 0);
+    EXPECT_EQ(m.read[1], 1);
+    init_state(m);
+    op(m, {op_mov, 2, 2});
+    EXPECT_EQ(m.read[2], 1);
 }
 
 TEST(Machine, MovcKeepsLow16BitsAndUnknownCodesDoNothing) {
-    init_state();
-    op({op_movc, 5, 0x1f0f0});
-    EXPECT_EQ(reg[5], 0xf0f0);
-    EXPECT_EQ(maxused, 5);
-    EXPECT_EQ(machine::read[5], 0);
-    init_state();
-    for (int code : {7, -1, 100}) op({code, 0, 1});
-    EXPECT_EQ(reg[0], 0xaaaa);
-    EXPECT_EQ(machine::read[0], 2);
-    EXPECT_EQ(machine::read[1], 2);
+    init_state(m);
+    op(m, {op_movc, 5, 0x1f0f0});
+    EXPECT_EQ(m.reg[5], 0xf0f0);
+    EXPECT_EQ(m.maxused, 5);
+    EXPECT_EQ(m.read[5], 0);
+    init_state(m);
+    for (int code : {7, -1, 100}) op(m, {code, 0, 1});
+    EXPECT_EQ(m.reg[0], 0xaaaa);
+    EXPECT_EQ(m.read[0], 2);
+    EXPECT_EQ(m.read[1], 2);
 }
 
 TEST(Machine, TextForms) {
@@ -115,48 +112,15 @@ TEST(Machine, TextForms) {
     EXPECT_EQ(text_of(ot{-1, 1, 2}), "");
 }
 
-TEST(Machine, RestoreAfterMovIntoNewRegister) {
-    init_state();
-    int row[snapshot_slots] = {};
-    save_state(row);
-    op({op_mov, 4, 2});
-    op({op_xor, 0, 4});
-    restore_state(row);
-    EXPECT_EQ(maxused, 3);
-    EXPECT_EQ(reg[0], 0xaaaa);
-    EXPECT_EQ(machine::read[0], 2);
-    EXPECT_EQ(machine::read[2], 2);
-    EXPECT_EQ(reg[4], 0xf0f0) << "registers above maxused are not restored";
-}
-
-TEST(Machine, RestoreBringsBackEveryLockInForce) {
-    init_state();
-    locks[0] = 2;
-    locks[1] = 0;
-    locks[2] = 3;
-    lockcnt = 3;
-    int row[snapshot_slots] = {};
-    save_state(row);
-    locks[0] = locks[1] = locks[2] = 1;
-    lockcnt = 1;
-    locks[3] = 4;
-    restore_state(row);
-    EXPECT_EQ(lockcnt, 3);
-    EXPECT_EQ(locks[0], 2);
-    EXPECT_EQ(locks[1], 0);
-    EXPECT_EQ(locks[2], 3);
-    EXPECT_EQ(locks[3], 4) << "entries at lockcnt and above are not restored";
-}
-
 TEST(Machine, DoinstRunsThePrefix) {
-    init_state();
+    init_state(m);
     const ot prog[3] = {{op_mov, 4, 0}, {op_or, 0, 1}, {op_not, 0, 0}};
-    doinst(prog, 2);
-    EXPECT_EQ(reg[0], 0xeeee);
-    EXPECT_EQ(reg[4], 0xaaaa);
-    doinst(prog, 0);
-    doinst(prog, -3);
-    EXPECT_EQ(reg[0], 0xeeee);
+    doinst(m, prog, 2);
+    EXPECT_EQ(m.reg[0], 0xeeee);
+    EXPECT_EQ(m.reg[4], 0xaaaa);
+    doinst(m, prog, 0);
+    doinst(m, prog, -3);
+    EXPECT_EQ(m.reg[0], 0xeeee);
 }
 
 class Injectivity : public ::testing::Test {
@@ -177,19 +141,19 @@ TEST_F(Injectivity, PatternTables) {
 }
 
 TEST_F(Injectivity, DetectsCollidingInputs) {
-    init_state();
-    EXPECT_EQ(check_perm(), 1);
-    op({op_or, 0, 1});
-    EXPECT_EQ(check_perm(), 0) << "inputs 1 and 3 collide after or 0,1";
-    init_state();
-    op({op_mov, 4, 0});
-    op({op_or, 0, 1});
-    EXPECT_EQ(check_perm(), 1) << "register 4 keeps them apart";
-    maxused = 3;
-    EXPECT_EQ(check_perm(), 0) << "a register above maxused does not count";
-    init_state();
-    reg[4] = 0x1234;
-    EXPECT_EQ(check_perm(), 1);
+    init_state(m);
+    EXPECT_EQ(check_perm(m), 1);
+    op(m, {op_or, 0, 1});
+    EXPECT_EQ(check_perm(m), 0) << "inputs 1 and 3 collide after or 0,1";
+    init_state(m);
+    op(m, {op_mov, 4, 0});
+    op(m, {op_or, 0, 1});
+    EXPECT_EQ(check_perm(m), 1) << "register 4 keeps them apart";
+    m.maxused = 3;
+    EXPECT_EQ(check_perm(m), 0) << "a register above maxused does not count";
+    init_state(m);
+    m.reg[4] = 0x1234;
+    EXPECT_EQ(check_perm(m), 1);
 }
 
 }  // namespace

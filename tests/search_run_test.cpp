@@ -156,13 +156,14 @@ TEST_F(SingleRun, RecordedProgramsComputeTheirSboxes) {
         const std::vector<std::string>& lines = record.lines;
         std::vector<ot> prog;
         for (size_t i = 9; i < lines.size(); i++) prog.push_back(parse_instruction(lines[i]));
-        init_state();
-        doinst(prog.data(), static_cast<int>(prog.size()));
+        machine_state m;
+        init_state(m);
+        doinst(m, prog.data(), static_cast<int>(prog.size()));
         unsigned words[4];
         for (int i = 0; i < 4; i++) {
             const int r = std::stoi(lines[3 + i].substr(0, 1));
-            words[i] = machine::reg[r];
-            EXPECT_EQ(lines[3 + i].substr(6, 16), bits_text(machine::reg[r])) << lines[0];
+            words[i] = m.reg[r];
+            EXPECT_EQ(lines[3 + i].substr(6, 16), bits_text(m.reg[r])) << lines[0];
         }
         std::ostringstream s, inverse;
         int forward[16], backward[16];

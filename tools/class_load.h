@@ -4,8 +4,6 @@
 
 #include <string>
 
-// The loader reads "sb2.txt" from the working directory and reports its phases, so the list is
-// copied into a fresh temporary directory, loaded there with the phase lines discarded, and
-// the working directory restored. A list the loader refuses is a bad-data error with the
-// loader's message, naming list_path instead of "sb2.txt".
+// A list the loader refuses is a bad-data error with the loader's message, which names
+// list_path.
 void load_target_list(const std::string& list_path);

@@ -225,10 +225,11 @@ bool parse_record(const raw_record& raw, record& r, std::string& error) {
 }
 
 std::array<unsigned short, 8> registers_after(const std::vector<ot>& program) {
-    init_state();
-    doinst(program.data(), static_cast<int>(program.size()));
+    machine_state m;
+    init_state(m);
+    doinst(m, program.data(), static_cast<int>(program.size()));
     std::array<unsigned short, 8> out{};
-    for (int i = 0; i < 8; ++i) out[i] = machine::reg[i];
+    for (int i = 0; i < 8; ++i) out[i] = m.reg[i];
     return out;
 }
 

@@ -1,0 +1,56 @@
+// Every number that shapes the search, named once: the program arrays, the output deadlines,
+// the random gate, the start pairs and the meaning of a register's `read` value.
+#pragma once
+
+#include <cstdint>
+
+// Entries of the program, snapshot and node-counter arrays; instruction indices run below it.
+constexpr int program_capacity = 24;
+// The longest program any search may build (--max-length), within the arrays above with room
+// for the summary's columns up to index 20.
+constexpr int longest_program = 20;
+// Instructions of the start pair, executed before the enumeration begins at this index.
+constexpr int start_pair_length = 2;
+// Start pairs tried in every pass.
+constexpr int start_pairs = 10;
+
+// Default length limit: programs of at most 16 instructions (last index 15).
+constexpr int default_program_length = 16;
+// Default deadlines: the first output must be fixed before index 7, the second before 11,
+// the third before 14 (an instruction at that index is not extended without it).
+constexpr int default_deadline_first = 7;
+constexpr int default_deadline_second = 11;
+constexpr int default_deadline_third = 14;
+
+// The random gate: at indices above gate_after and up to gate_last, while at most
+// gate_max_locks outputs are fixed, a call draws a 16-bit number and goes on only when the
+// number is at most gate_threshold (20001 of 65536 draws).
+constexpr int gate_after = 4;
+constexpr int gate_last = 11;
+constexpr int gate_max_locks = 2;
+constexpr unsigned gate_threshold = 20000;
+
+// Register 4, the one register the search adds to the four inputs, must be created by this
+// index; with only the inputs in use nothing is tried above it.
+constexpr int new_register_last_index = 4;
+
+// What a register's current value has been through, as the pruning rules read it.
+enum read_state : uint8_t {
+    read_written = 0,    // written by or, and, xor, not or movc and not read since
+    read_consumed = 1,   // read as a source since its last write
+    read_untouched = 2,  // an initial input value, neither read nor overwritten
+    read_moved = 4,      // written by mov and not read since
+};
+
+// The length limit and the deadlines of one run; the defaults reproduce the classic search.
+// Read-only once the search has started.
+struct search_limits {
+    int length = default_program_length;  // at most this many instructions
+    // deadline[n]: the index from which a program with n fixed outputs is no longer extended.
+    int deadline[3] = {default_deadline_first, default_deadline_second, default_deadline_third};
+
+    int last_index() const { return length - 1; }
+};
+
+// The limits in force; set before the search starts (see set_limits in the driver).
+extern search_limits limits;

@@ -1,0 +1,77 @@
+#include "search/output.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "foundation/anf.h"
+#include "foundation/fatal.h"
+#include "sbox/sbox.h"
+#include "search/interrupt.h"
+#include "search/limits.h"
+#include "search/targets.h"
+
+const char* filename = "prgs1b.txt";
+std::ofstream ostr;
+
+void check_output_written() {
+    if (!ostr) fatal(std::string("Error writing ") + filename + "\n", 1);
+}
+
+void open_output(int t, int seed) {
+    // Created first with its permission bits, which the stream cannot set.
+    const int fd = ::open(filename, O_WRONLY | O_CREAT | O_TRUNC, 0664);
+    if (fd >= 0) ::close(fd);
+    ostr.open(filename, std::ios::out | std::ios::trunc);
+    if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
+    ostr << "Parameters " << 1 << "  " << gate_after << "  " << gate_max_locks + 1 << "  " << gate_threshold << "  "
+         << 1 << "  " << t << "  " << seed << "\n";
+    ostr << "Programs  " << limits.last_index() << "  " << limits.deadline[0] << "  " << limits.deadline[1] << "  "
+         << limits.deadline[2] << "\n";
+    ostr.flush();
+    check_output_written();
+}
+
+void write_pass_start(int loops) {
+    begin_record_write();
+    ostr << "Starting " << loops << "\n";
+    ostr.flush();
+    check_output_written();
+    end_record_write();
+}
+
+void write_record(int N, int number, int length, const ot* prog, const int* lock_regs, const uint16_t* words) {
+    Bits tables[4] = {Bits(&words[0], 16), Bits(&words[1], 16), Bits(&words[2], 16), Bits(&words[3], 16)};
+    ANF forms[4] = {get_ANF(tables[0]), get_ANF(tables[1]), get_ANF(tables[2]), get_ANF(tables[3])};
+    int degree[4];
+    int dmin = 3;
+    for (int i = 0; i < 4; i++) {
+        degree[i] = forms[i].get_order();
+        dmin = std::min(dmin, degree[i]);
+    }
+    begin_record_write();
+    ostr << "found " << number << " r " << length << " o " << dmin << " n " << N << "\n";
+    for (int i = 0; i < 24; i++) {
+        const int I = inv[N][i];
+        if (I == -1) continue;
+        ostr << " in " << I;
+        if (dn[I][0] != -1) ostr << " t " << dn[I][1] + dn[N][1];
+    }
+    ostr << "\n";
+    for (int i = 0; i < 24; i++) {
+        if (per[N][i] != -1) ostr << " p " << per[N][i];
+    }
+    ostr << "\n";
+    for (int i = 0; i < 4; i++) {
+        ostr << lock_regs[i] << "  " << degree[i] << "  " << tables[i] << "  " << forms[i] << "\n";
+    }
+    const Sbox s(tables[0], tables[1], tables[2], tables[3]);
+    ostr << "s " << s << "\n";
+    ostr << "i " << s.inverse() << "\n";
+    for (int i = 0; i < length; i++) ostr << prog[i] << "\n";
+    ostr.flush();
+    check_output_written();
+    end_record_write();
+}

@@ -1,0 +1,23 @@
+// The output file "prgs1b.txt": its header, the line that opens each pass, and the records
+// of reached S-boxes. Every write is flushed at once and checked; a failed write ends the
+// process with one line.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+
+#include "search/ot.h"
+
+extern const char* filename;
+extern std::ofstream ostr;
+
+// Creates (or truncates) the output file and writes the two header lines: the gate's
+// parameters with the seed parts t and seed, and the program limits in force.
+void open_output(int t, int seed);
+// The line that opens pass `loops`.
+void write_pass_start(int loops);
+// The record of report `number` for row N: program prog[0..length-1], locked registers
+// lock_regs holding words, in lock order. Reads the target tables for the related rows.
+void write_record(int N, int number, int length, const ot* prog, const int* lock_regs, const uint16_t* words);
+// Ends the process with a one-line message when ostr has failed to take what was written.
+void check_output_written();
