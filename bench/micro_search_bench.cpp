@@ -81,7 +81,8 @@ void BM_judge(benchmark::State& state) {
     int locked = 0;
     for (auto _ : state) {
         const ot x = candidates[i++ & 3];
-        benchmark::DoNotOptimize(judge(s, 6, x, value_after(s, x), s.maxused, locked));
+        const separation others = separation_of_registers(s, s.maxused, x.r1);
+        benchmark::DoNotOptimize(judge(s, 6, x, value_after(s, x), s.maxused, others, locked));
     }
 }
 BENCHMARK(BM_judge);

@@ -155,10 +155,11 @@ unsigned usage_sources(const search_state& s, const node& n, int i, int k) {
 
 // Runs candidate x at this node: the verification, then one instruction deeper when it allows
 // and x changed its destination (always for a new register).
-inline void try_candidate(search_state& s, const node& n, ot x, bool must_change) {
+// `others`: what the registers in use other than x.r1 separate.
+inline void try_candidate(search_state& s, const node& n, ot x, const separation& others, bool must_change) {
     const uint16_t v = value_after(s, x);
     int locked;
-    if (!judge(s, n.j, x, v, x.r1 > s.maxused ? x.r1 : s.maxused, locked)) return;
+    if (!judge(s, n.j, x, v, x.r1 > s.maxused ? x.r1 : s.maxused, others, locked)) return;
     if (must_change && v == s.reg[x.r1]) return;
     s.prog[n.j] = x;
     op(s, x);
@@ -176,15 +177,20 @@ void try_opcode(search_state& s, const node& n) {
         const int k = lowest(ks);
         unsigned ls = usage_sources(s, n, i, k) & ~bit(k) & ~bit_if(n.last);
         if (i == op_not) ls &= 0u - ls;
-        for (; ls; ls &= ls - 1) try_candidate(s, n, ot{i, k, lowest(ls)}, true);
+        if (!ls) continue;
+        // Only or, and and mov can merge inputs, so only they need the injectivity test.
+        const bool merges = i == op_or || i == op_and || i == op_mov;
+        const separation others = merges ? separation_of_registers(s, s.maxused, k) : no_separation();
+        for (; ls; ls &= ls - 1) try_candidate(s, n, ot{i, k, lowest(ls)}, others, true);
     }
 }
 
 // Creates the next register by a mov from each admissible source.
 void try_new_register(search_state& s, const node& n) {
     const int r = s.maxused + 1;
+    const separation others = separation_of_registers(s, r, r);
     for (unsigned ls = usage_sources(s, n, op_mov, r) & ~bit_if(n.last); ls; ls &= ls - 1)
-        try_candidate(s, n, ot{op_mov, r, lowest(ls)}, false);
+        try_candidate(s, n, ot{op_mov, r, lowest(ls)}, others, false);
 }
 
 // A nop fills the second slot of a pair once three outputs are fixed, not after a mov, and

@@ -21,7 +21,8 @@ void mark_reached(int N, int number, int length) {
 int verify(search_state& s, int j, int k, int l) {
     const ot x = {s.prog[j].o, k, l};
     int locked;
-    const bool extend = judge(s, j, x, s.reg[k], s.maxused, locked);
+    const separation others = separation_of_registers(s, s.maxused, k);
+    const bool extend = judge(s, j, x, s.reg[k], s.maxused, others, locked);
     s.lockcnt = static_cast<int8_t>(locked);
     return extend ? 1 : 0;
 }

@@ -36,13 +36,6 @@ inline bool copies_other_register(const search_state& s, ot x, uint16_t v, int m
     return false;
 }
 
-// The injectivity test on the registers with v in place of register k.
-inline bool injective_with(const search_state& s, int k, uint16_t v, int maxused) {
-    uint16_t r[8] = {s.reg[0], s.reg[1], s.reg[2], s.reg[3], maxused > 3 ? s.reg[4] : uint16_t(0)};
-    r[k] = v;
-    return check_perm(r) != 0;
-}
-
 // The lock stage for a value v that is a component: fixes x.r1 as the next output when the
 // outputs stay together in a listed S-box (locked counts them), or reports the S-box the
 // fourth completes. False after a report.
@@ -78,10 +71,12 @@ inline bool take_output(search_state& s, int j, ot x, uint16_t v, int& locked) {
 
 // The verification of instruction x at index j, judged before x is executed: x would write v
 // into x.r1 and leave maxused as given; the machine is otherwise the one before x, which
-// differs from the one after only in that register. Counts and fixes outputs as the
-// verification does (writing the new lock entry in place), records a complete S-box, and
-// returns whether the program may be extended; `locked` receives the outputs fixed then.
-inline bool judge(search_state& s, int j, ot x, uint16_t v, int maxused, int& locked) {
+// differs from the one after only in that register. `others` is what the registers in use
+// other than x.r1 separate, for the injectivity test after or, and and mov. Counts and fixes
+// outputs as the verification does (writing the new lock entry in place), records a complete
+// S-box, and returns whether the program may be extended; `locked` receives the outputs
+// fixed then.
+inline bool judge(search_state& s, int j, ot x, uint16_t v, int maxused, const separation& others, int& locked) {
     using namespace verify_detail;
     s.verify_calls++;
     locked = s.lockcnt;
@@ -89,7 +84,7 @@ inline bool judge(search_state& s, int j, ot x, uint16_t v, int maxused, int& lo
     if (copies_other_register(s, x, v, maxused)) return false;
     if (is_component(v) && !take_output(s, j, x, v, locked)) return false;
     if (locked < 3 && j >= limits.deadline[locked]) return false;
-    if ((x.o == op_or || x.o == op_and || x.o == op_mov) && !injective_with(s, x.r1, v, maxused)) return false;
+    if ((x.o == op_or || x.o == op_and || x.o == op_mov) && !all_separated(others | separation_of(v))) return false;
     s.nodecnt[j]++;
     return j < limits.last_index();
 }
