@@ -12,7 +12,6 @@
 #include "search/perm.h"
 #include "search/targets.h"
 
-search_limits limits;
 
 void print_summary(const search_counters& c, double seconds) {
     std::cout << seconds << " ";

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Entries of the program, snapshot and node-counter arrays; instruction indices run below it.
 constexpr int program_capacity = 24;
@@ -52,5 +53,10 @@ struct search_limits {
     int last_index() const { return length - 1; }
 };
 
-// The limits in force; set before the search starts (see set_limits in the driver).
+// Empty when the search can run under these limits; otherwise what is wrong, in one line.
+// The length must fit the program arrays; the deadlines must rise strictly, fall after the
+// start pair and before the last index.
+std::string limits_fault(const search_limits& l);
+
+// The limits in force: set before start_up, read-only once the search has started.
 extern search_limits limits;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <thread>
@@ -44,9 +45,18 @@ TEST(SbtoolSearch, SameResultsWithOneAndSeveralThreads) {
 }
 
 TEST(SbtoolSearch, BadOptionsAreUsageErrors) {
-    EXPECT_EQ(sbtool({"search", "--threads", "0"}).status, 2);
-    EXPECT_EQ(sbtool({"search", "--passes", "two"}).status, 2);
-    EXPECT_EQ(sbtool({"search", "extra"}).status, 2);
+    const std::vector<std::vector<std::string>> bad = {
+        {"--threads", "0"},          {"--threads", "4097"},         {"--passes", "two"},
+        {"extra"},                   {"--max-length", "21"},        {"--max-length", "4"},
+        {"--deadlines", "8,12"},     {"--deadlines", "8,12,15,16"}, {"--deadlines", "7,7,14"},
+        {"--deadlines", "1,11,14"},  {"--deadlines", "7,11,16"},    {"--deadlines", "a,b,c"},
+        {"--max-length", "12", "--deadlines", "7,11,12"}};
+    for (std::vector<std::string> args : bad) {
+        args.insert(args.begin(), "search");
+        const tool_result run = sbtool(args);
+        EXPECT_EQ(run.status, 2) << args[1];
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
     const tool_result missing = sbtool({"search", "--dir", "/nonexistent/dir/for/sure"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot enter /nonexistent/dir/for/sure"), std::string::npos) << missing.err;

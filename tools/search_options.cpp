@@ -1,0 +1,64 @@
+#include "tools/search_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+#include "tools/tool.h"
+
+namespace {
+
+// A whole number from `least` to `most` given to an option.
+long whole_number(const std::string& option, const std::string& text, long least, long most) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < least || value > most)
+        usage_error("--" + option + " takes a whole number from " + std::to_string(least) + " to " +
+                    std::to_string(most) + ", not " + printable(text));
+    return value;
+}
+
+int default_threads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+// "A,B,C": the three deadlines.
+void read_deadlines(const std::string& text, search_limits& l) {
+    size_t start = 0;
+    for (int k = 0; k < 3; k++) {
+        const size_t comma = text.find(',', start);
+        const bool last = k == 2;
+        if (last != (comma == std::string::npos))
+            usage_error("--deadlines takes three indices separated by commas (A,B,C), not " + printable(text));
+        const std::string part = text.substr(start, last ? std::string::npos : comma - start);
+        l.deadline[k] = static_cast<int>(whole_number("deadlines", part, 0, longest_program));
+        start = comma + 1;
+    }
+}
+
+}  // namespace
+
+const char* const search_limits_help =
+    "  --max-length N    programs of at most N instructions (default 16, at most 20)\n"
+    "  --deadlines A,B,C the first output must be fixed before instruction index A, the second\n"
+    "                    before B, the third before C (default 7,11,14; 2 <= A < B < C <= N - 1)\n";
+
+std::vector<option_spec> search_option_specs() {
+    return {{"threads", "N"}, {"passes", "N"}, {"dir", "DIR"}, {"max-length", "N"}, {"deadlines", "A,B,C"}};
+}
+
+search_options read_search_options(const command_line& line) {
+    search_options o;
+    o.threads = line.has("threads") ? static_cast<int>(whole_number("threads", line.value_or("threads", ""), 1, 4096))
+                                    : default_threads();
+    o.passes = line.has("passes") ? whole_number("passes", line.value_or("passes", ""), 1, 1000000) : -1;
+    o.dir = line.value_or("dir", "");
+    if (line.has("max-length"))
+        o.limits.length = static_cast<int>(whole_number("max-length", line.value_or("max-length", ""), 1, 1000));
+    if (line.has("deadlines")) read_deadlines(line.value_or("deadlines", ""), o.limits);
+    const std::string fault = limits_fault(o.limits);
+    if (!fault.empty()) usage_error(fault);
+    return o;
+}

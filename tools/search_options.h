@@ -1,0 +1,23 @@
+// The options every search command shares (sbtool search, and the cluster search): threads,
+// passes, working directory and the limits of the programs searched.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "search/limits.h"
+#include "tools/args.h"
+
+struct search_options {
+    int threads = 1;
+    long passes = -1;  // -1: until stopped
+    std::string dir;   // empty: the current directory
+    search_limits limits;
+};
+
+// The option table for parse_command_line.
+std::vector<option_spec> search_option_specs();
+// The options as given, checked; a usage error names the option and what it takes.
+search_options read_search_options(const command_line& line);
+// The help lines of the limits options.
+extern const char* const search_limits_help;
