@@ -42,12 +42,6 @@ const std::vector<option_spec> options = {{"lang", "c|asm|dot"}, {"type", "TYPE"
 
 const char* const asm_registers[8] = {"%rax", "%rcx", "%rdx", "%r8", "%r9", "%r10", "%r11", "%rdi"};
 
-std::string instruction_text(const ot& x) {
-    std::ostringstream text;
-    text << x;
-    return text.str();
-}
-
 // Registers the program or its outputs name, in ascending order.
 std::set<int> registers_named(const record& r) {
     std::set<int> named(r.locks.begin(), r.locks.end());
@@ -235,7 +229,7 @@ long report_number(const std::string& text) {
 
 // The parsed record with the given report number, checked to compute the S-box it prints.
 record find_record(const std::string& path, long number) {
-    const output_file file = split_output(read_output_file(path));
+    const output_file file = load_search_output(path);
     for (const raw_record& raw : file.records) {
         record r;
         std::string problem;
@@ -243,14 +237,7 @@ record find_record(const std::string& path, long number) {
         if (raw.lines[0].compare(0, head.size(), head) != 0) continue;
         if (is_cut_short(raw)) data_error(printable(path) + ": record " + std::to_string(number) + " is cut short by the end of the file");
         if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
-        const std::array<unsigned short, 8> regs = registers_after(r.program);
-        bool computes = repeated_value(r.sbox) < 0;
-        for (int x = 0; x < 16 && computes; ++x) {
-            int value = 0;
-            for (int i = 0; i < 4; ++i) value |= ((regs[r.locks[i]] >> x) & 1) << i;
-            computes = value == r.sbox[x];
-        }
-        if (!computes)
+        if (!computes_printed_sbox(r))
             data_error(printable(path) + ": record " + std::to_string(number) +
                        ": the program does not compute the S-box it prints (sbtool check says more)");
         return r;
