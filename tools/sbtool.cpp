@@ -17,7 +17,8 @@ struct subcommand {
 const subcommand subcommands[] = {
     {"targets", targets_command, "write a target list (sb2.txt) from S-boxes and their variants"},
     {"check", check_command, "re-check every record of a search output (prgs1b.txt)"},
-    {"best", best_command, "the shortest program found for every S-box of a search output"},
+    {"best", best_command, "the shortest program found for every S-box of search outputs"},
+    {"report", report_command, "the shortest programs for named S-boxes and their inverses, and their wiring"},
     {"emit", emit_command, "turn the program of one record into C, assembly or a Graphviz graph"},
     {"analyze", analyze_command, "cryptographic properties of S-boxes"},
     {"search", search_command, "the search of prgs1 on every core, with the same results"},
