@@ -100,22 +100,21 @@ void require_bitsliced_constant(const ot& x, long number) {
                    "\" loads a truth table that is not constant, which has no bitsliced form");
 }
 
-std::string sbox_comment(const wiring& w) {
+std::string sbox_comment(const sbox_values& values) {
     std::string text;
-    for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(w.computes[x]);
+    for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(values[x]);
     return text;
 }
 
 // The line that says how a relabelled record's registers are wired, after the comment marker.
 std::string wiring_comment(const record& r, const wiring& w, const char* marker) {
     if (w.relabelled.empty()) return "";
-    std::string text = marker + std::string("The record's S-box ");
-    for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(r.sbox[x]);
-    return text + " with its input and output bits relabelled:\n" + marker + w.relabelled + "\n";
+    return marker + std::string("The record's S-box ") + sbox_comment(r.sbox) +
+           " with its input and output bits relabelled:\n" + marker + w.relabelled + "\n";
 }
 
 void emit_c(const record& r, const wiring& w, const std::string& type, const std::string& name, std::ostream& out) {
-    out << "/* S-box " << sbox_comment(w) << ": report " << r.number << ", " << r.program.size()
+    out << "/* S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size()
         << " instructions.\n"
         << wiring_comment(r, w, "   ")
         << "   Bitsliced: in[j] holds input bit j of every lane, out[i] receives output bit i. */\n"
@@ -158,7 +157,7 @@ void emit_c(const record& r, const wiring& w, const std::string& type, const std
 }
 
 void emit_asm(const record& r, const wiring& w, const std::string& name, std::ostream& out) {
-    out << "# S-box " << sbox_comment(w) << ": report " << r.number << ", " << r.program.size() << " instructions.\n"
+    out << "# S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size() << " instructions.\n"
         << wiring_comment(r, w, "# ")
         << "# void " << name << "(const uint64_t in[4], uint64_t out[4]): in[j] holds input bit j of\n"
         << "# 64 lanes, out[i] receives output bit i. System V AMD64: in in %rdi, out in %rsi.\n"
@@ -193,7 +192,7 @@ void emit_asm(const record& r, const wiring& w, const std::string& name, std::os
 
 void emit_dot(const record& r, const wiring& w, const std::string& name, std::ostream& out) {
     out << "digraph " << name << " {\n"
-        << "    // S-box " << sbox_comment(w) << ": report " << r.number << ", " << r.program.size()
+        << "    // S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size()
         << " instructions\n"
         << wiring_comment(r, w, "    // ")
         << "    rankdir=TB;\n";

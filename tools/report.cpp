@@ -16,7 +16,7 @@
 namespace {
 
 const char* const help_text =
-    "usage: sbtool report --sboxes SBOX... [--json] [FILE...]\n"
+    "usage: sbtool report --sboxes SBOX [--sboxes SBOX]... [--json] [FILE...]\n"
     "\n"
     "For each named S-box, the shortest program the search outputs FILE (default prgs1b.txt)\n"
     "hold for it and for its inverse. A record counts for an S-box T when its program computes T\n"
