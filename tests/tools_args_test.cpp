@@ -33,6 +33,10 @@ TEST(CommandLine, OptionValuesFlagsAndOperands) {
     EXPECT_FALSE(b.flag("inverse"));
     EXPECT_EQ(b.operands, (std::vector<std::string>{"--inverse", "-"}));
     EXPECT_EQ(parse_command_line({}, emit_like).value_or("lang", "c"), "c");
+    // An option given twice keeps both values; value_or gives the last.
+    command_line twice = parse_command_line({"--lang", "c", "--lang=asm"}, emit_like);
+    EXPECT_EQ(twice.values_of("lang"), (std::vector<std::string>{"c", "asm"}));
+    EXPECT_EQ(twice.value_or("lang", ""), "asm");
     // A negative number is an operand, to be refused as a value by its reader.
     EXPECT_EQ(parse_command_line({"-1,2"}, emit_like).operands, (std::vector<std::string>{"-1,2"}));
     EXPECT_TRUE(parse_command_line({"x", "-h", "--bogus"}, emit_like).help);
@@ -109,6 +113,8 @@ TEST(SboxText, FilesExpandInPlaceWithCommentsAndBlankLines) {
     EXPECT_EQ(got[0].values[0], 12);
     EXPECT_EQ(got[1].values[0], 1);
     EXPECT_EQ(got[1].where, dir + "/list.txt:3");
+    EXPECT_EQ(got[1].name, "GIFT") << "the comment after an S-box names it";
+    EXPECT_EQ(got[2].name, "");
     EXPECT_EQ(got[2].values[15], 15);
     EXPECT_EQ(got[2].where, dir + "/list.txt:5");
     EXPECT_EQ(got[3].values[0], 15);
@@ -149,17 +155,18 @@ TEST(SbtoolProgram, ErrorsAreOneLineOnStandardErrorWithTheirStatus) {
 TEST(SbtoolProgram, HelpDocumentsEveryOption) {
     const tool_result general = sbtool_program({"--help"});
     EXPECT_EQ(general.status, 0);
-    for (const char* sub : {"targets", "check", "best", "emit", "analyze"})
+    for (const char* sub : {"targets", "check", "best", "report", "emit", "analyze"})
         EXPECT_NE(general.out.find(std::string("  ") + sub + " "), std::string::npos) << sub;
     const struct {
         const char* sub;
         std::vector<std::string> options;
     } documented[] = {
         {"targets", {"--inverse", "--perms", "--in-xor", "--out-xor"}},
-        {"check", {"--targets"}},
-        {"best", {}},
-        {"emit", {"--lang", "--type", "--name"}},
-        {"analyze", {}},
+        {"check", {"--targets", "--json"}},
+        {"best", {"--json"}},
+        {"report", {"--sboxes", "--json"}},
+        {"emit", {"--lang", "--type", "--name", "--sbox", "--inverse"}},
+        {"analyze", {"--tables", "--json"}},
     };
     for (const auto& d : documented) {
         const tool_result help = sbtool_program({d.sub, "--help"});

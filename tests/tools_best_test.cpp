@@ -1,9 +1,11 @@
-// sbtool best: the shortest program per S-box, the total with the inverse, the order.
+// sbtool best: the shortest program per S-box, the total with the inverse, the order, several
+// files merged, and the JSON form.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "child_process.h"
+#include "tools_json_reader.h"
 #include "tools_support.h"
 
 namespace {
@@ -110,6 +112,56 @@ TEST(Best, RealRunListsEachReachedSboxOnce) {
     const std::vector<std::string> lines = lines_of(r.out);
     EXPECT_EQ(lines.size(), printed.size());
     for (const std::string& line : lines) EXPECT_TRUE(printed.count(line.substr(0, line.find("  r ")))) << line;
+}
+
+
+TEST(Best, SeveralFilesMergeAndNameTheirRecords) {
+    const std::string dir = make_temp_dir();
+    const values inv = inverse_of(present);
+    write_file(dir + "/a.txt", header + record_text(1, present, 12) + record_text(2, gift, 14));
+    write_file(dir + "/b.txt", header + record_text(1, gift, 14) + record_text(2, inv, 13) + record_text(3, present, 11));
+    const tool_result r = sbtool_program({"best", "a.txt", "b.txt"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    // GIFT: the same length in both files, so the earlier file's record; PRESENT: the shorter
+    // program of b.txt, with its inverse from b.txt as well.
+    EXPECT_EQ(r.out, "s " + values_text(gift) + "  r 14  found a.txt:2\n" + "s " + values_text(inv) +
+                         "  r 13  found b.txt:2  t 24\n" + "s " + values_text(present) + "  r 11  found b.txt:3  t 24\n");
+    // One file keeps the plain report numbers.
+    EXPECT_EQ(sbtool_program({"best", "b.txt"}, dir).out.find(":"), std::string::npos);
+}
+
+TEST(Best, JsonHoldsEveryLineWithItsProgram) {
+    std::string problem;
+    const std::string output = real_search_output(&problem);
+    ASSERT_FALSE(output.empty()) << problem;
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/prgs1b.txt", output);
+    const std::vector<std::string> text = lines_of(sbtool_program({"best"}, dir).out);
+    const tool_result r = sbtool_program({"best", "--json"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    json_value doc;
+    std::string error;
+    ASSERT_TRUE(parse_json(r.out, doc, &error)) << error;
+    const json_value& sboxes = doc["sboxes"];
+    ASSERT_EQ(sboxes.items.size(), text.size());
+    const std::vector<std::string> lines = lines_of(output);
+    for (size_t k = 0; k < text.size(); ++k) {
+        const json_value& s = sboxes[k];
+        values v{};
+        for (int x = 0; x < 16; ++x) v[x] = static_cast<int>(s["values"][x].integer());
+        std::string expected = "s " + values_text(v) + "  r " + std::to_string(s["length"].integer()) + "  found " +
+                               std::to_string(s["record"].integer());
+        if (s["total"].kind == json_value::number) expected += "  t " + std::to_string(s["total"].integer());
+        EXPECT_EQ(expected, text[k]);
+        EXPECT_EQ(s["file"].text, "prgs1b.txt");
+        const std::string hex = "0123456789abcdef";
+        for (int x = 0; x < 16; ++x) EXPECT_EQ(s["sbox"].text[x], hex[v[x]]);
+        // The program: the lines after the record's nine head lines.
+        size_t start = 0;
+        while (lines[start].rfind("found " + std::to_string(s["record"].integer()) + " ", 0) != 0) ++start;
+        ASSERT_EQ(s["program"].items.size(), static_cast<size_t>(s["length"].integer()));
+        for (size_t i = 0; i < s["program"].items.size(); ++i) EXPECT_EQ(s["program"][i].text, lines[start + 9 + i]);
+    }
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // sbtool check on the output of a real search: every record passes, every kind of alteration
 // is caught at the line it touches, and a record cut short by a stopped search is incomplete.
+// Files that are no search output or no target list are refused.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "child_process.h"
+#include "tools_json_reader.h"
 #include "tools_support.h"
 
 namespace {
@@ -205,6 +207,88 @@ TEST_F(CheckRealRun, TargetListTheSearchCannotLoadIsAnError) {
                      "(value 14 repeated)\n");
     // The working directory is left as it was, without a stray sb2.txt of the list's content.
     EXPECT_EQ(read_file(dir + "/sb2.txt"), easy_target_list());
+}
+
+// A directory, a missing file and a file without a single record are failures, one line on
+// standard error that names the file, never "0 passed" or an empty list.
+TEST(SearchOutputs, FilesWithoutARecordAreRefused) {
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/empty.txt", "");
+    write_file(dir + "/header.txt", "Parameters 1  4  3  20000  1  29  216750081\nPrograms  15  7  11  14\nStarting 0\n");
+    write_file(dir + "/sb2.txt", "12  5  6  11  9  0  10  13  3  14  15  8  4  7  1  2\n");
+    write_file(dir + "/notes.txt", "hello\n");
+    const struct {
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {dir, dir + ": is a directory"},
+        {dir + "/missing.txt", dir + "/missing.txt: cannot be opened"},
+        {dir + "/empty.txt", dir + "/empty.txt: no record: the file is empty"},
+        {dir + "/header.txt", dir + "/header.txt: no record: the search has not reached a listed S-box yet"},
+        {dir + "/sb2.txt", dir + "/sb2.txt: no record: it looks like a target list (sb2.txt), not a search output"},
+        {dir + "/notes.txt", dir + "/notes.txt: no record: no \"found\" line"},
+    };
+    for (const auto& c : cases)
+        for (const char* command : {"check", "best"}) {
+            const tool_result r = sbtool({command, c.file});
+            EXPECT_EQ(r.status, 1) << command << " " << c.file;
+            EXPECT_EQ(r.out, "") << command << " " << c.file;
+            EXPECT_EQ(r.err, std::string("sbtool ") + command + ": " + c.says + "\n");
+        }
+    // Several files: any one without a record fails the whole command.
+    EXPECT_EQ(sbtool({"best", dir + "/header.txt", dir + "/empty.txt"}).status, 1);
+}
+
+TEST(SearchOutputs, TargetListsThatAreNoListsAreRefused) {
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/blank.txt", "\n  \n");
+    write_file(dir + "/short.txt", "0 1 2 3 4 5 6 7\n");
+    write_file(dir + "/output.txt", "Parameters 1  4  3  20000  1  29  216750081\n");
+    const struct {
+        std::string list;
+        std::string says;
+    } cases[] = {
+        {dir, dir + ": is a directory"},
+        {dir + "/missing.txt", dir + "/missing.txt: cannot be opened"},
+        {dir + "/blank.txt", dir + "/blank.txt: no S-box (a target list holds sixteen values per S-box)"},
+        {dir + "/short.txt", dir + "/short.txt: no S-box (a target list holds sixteen values per S-box)"},
+        {dir + "/output.txt", dir + "/output.txt: it looks like a search output (prgs1b.txt), not a target list"},
+    };
+    for (const auto& c : cases) {
+        const tool_result r = sbtool({"check", "--targets", c.list, dir + "/output.txt"});
+        EXPECT_EQ(r.status, 1) << c.list;
+        EXPECT_EQ(r.out, "") << c.list;
+        EXPECT_EQ(r.err, "sbtool check: " + c.says + "\n");
+    }
+}
+
+TEST_F(CheckRealRun, JsonGivesEveryVerdict) {
+    std::vector<std::string> lines = lines_of(output);
+    lines.insert(lines.begin() + 2, "garbage");
+    write_file(dir + "/prgs1b.txt", joined(lines));
+    const tool_result text = sbtool_program({"check"}, dir);
+    const tool_result r = sbtool_program({"check", "--json"}, dir);
+    EXPECT_EQ(r.status, 1);
+    json_value doc;
+    std::string error;
+    ASSERT_TRUE(parse_json(r.out, doc, &error)) << error;
+    EXPECT_EQ(doc["file"].text, "prgs1b.txt");
+    EXPECT_EQ(doc["passed"].integer(), real_run_records);
+    EXPECT_EQ(doc["failed"].integer(), 1);
+    const json_value& records = doc["records"];
+    const std::vector<std::string> report = lines_of(text.out);
+    ASSERT_EQ(records.items.size() + 1, report.size());
+    EXPECT_EQ(records[0]["line"].integer(), 3);
+    EXPECT_EQ(records[0]["record"].kind, json_value::null_value);
+    EXPECT_EQ(records[0]["result"].text, "FAIL");
+    EXPECT_EQ(records[0]["problem"].text, "not part of a record: \"garbage\"");
+    for (int k = 1; k <= real_run_records; ++k) {
+        const json_value& v = records[k];
+        EXPECT_EQ(v["record"].integer(), k);
+        EXPECT_EQ(v["result"].text, "OK");
+        EXPECT_EQ(v["problem"].kind, json_value::null_value);
+        EXPECT_EQ(report[k], "found " + std::to_string(k) + " (line " + std::to_string(v["line"].integer()) + "): OK");
+    }
 }
 
 }  // namespace

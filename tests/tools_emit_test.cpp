@@ -1,11 +1,14 @@
 // sbtool emit on the records of a real search: the C and the assembly are compiled with the
-// system's tools and run on all 16 inputs in every bit lane; the graph is evaluated.
+// system's tools and run on all 16 inputs in every bit lane; the graph is evaluated. With
+// --sbox, the code for each cipher that a committed one-pass search of the bundled list reached
+// (and for its inverse) computes that cipher's published table.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <sstream>
 
 #include "child_process.h"
+#include "tools_json_reader.h"
 #include "tools_support.h"
 
 namespace {
@@ -18,6 +21,7 @@ protected:
         output = real_search_output(&problem);
         dir = make_temp_dir();
         write_file(dir + "/prgs1b.txt", output);
+        write_file(dir + "/ciphers.txt", read_file(std::string(TEST_LIST_DIR) + "/ciphers-one-pass.prgs1b.txt"));
     }
     void SetUp() override { ASSERT_FALSE(output.empty()) << problem; }
 
@@ -43,6 +47,44 @@ protected:
         args.insert(args.end(), options.begin(), options.end());
         args.push_back("prgs1b.txt");
         args.push_back(std::to_string(k));
+        return sbtool_program(args, dir);
+    }
+
+    // One program for exactly a named S-box: what sbtool report found in ciphers.txt.
+    struct exact_case {
+        std::string cipher;  // the cipher's name, with " inverse" for its inverse
+        std::string sbox;    // the S-box given to --sbox
+        bool inverse;        // --inverse: the code computes the inverse of sbox
+        long record;
+        long length;
+        values table;  // what the code must compute
+    };
+    static std::vector<exact_case> exact_cases() {
+        const tool_result r = sbtool_program(
+            {"report", "--json", "--sboxes", "@" + std::string(TEST_DATA_DIR) + "/cipher-sboxes.txt", "ciphers.txt"}, dir);
+        json_value doc;
+        std::string error;
+        EXPECT_TRUE(parse_json(r.out, doc, &error)) << error << r.err;
+        std::vector<exact_case> cases;
+        for (const json_value& s : doc["sboxes"].items)
+            for (bool inverse : {false, true}) {
+                const json_value& found = s[inverse ? "inverse_shortest" : "shortest"];
+                if (found.kind == json_value::null_value) continue;
+                values table{};
+                const std::string hex = s[inverse ? "inverse" : "sbox"].text;
+                for (int x = 0; x < 16; ++x) table[x] = std::stoi(hex.substr(x, 1), nullptr, 16);
+                cases.push_back({s["name"].text + (inverse ? " inverse" : ""), s["sbox"].text, inverse,
+                                 found["record"].integer(), found["length"].integer(), table});
+            }
+        EXPECT_EQ(cases.size(), 9u) << "the ciphers the one pass reached, with their inverses";
+        return cases;
+    }
+    static tool_result emit_exact(const std::vector<std::string>& options, const exact_case& c) {
+        std::vector<std::string> args = {"emit", "--sbox", c.sbox};
+        if (c.inverse) args.push_back("--inverse");
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back("ciphers.txt");
+        args.push_back(std::to_string(c.record));
         return sbtool_program(args, dir);
     }
 
@@ -114,6 +156,22 @@ TEST_F(EmitRealRun, CComputesTheSboxInEveryLane) {
     add(1, "uint32_t", "lanes32");
     add(1, "uint8_t", "lanes8");
     add(1, "unsigned short", "lanes16");
+    // Exactly the ciphers' S-boxes, the relabelling folded into the in[] and out[] words: one
+    // statement per instruction of the record, no more.
+    const std::vector<exact_case> exact = exact_cases();
+    for (size_t k = 0; k < exact.size(); ++k) {
+        const std::string name = "exact" + std::to_string(k);
+        const std::string type = k % 2 ? "uint32_t" : "uint64_t";
+        const tool_result c = emit_exact({"--type", type, "--name", name}, exact[k]);
+        ASSERT_EQ(c.status, 0) << exact[k].cipher << ": " << c.err;
+        write_file(build + "/" + name + ".c", c.out);
+        sources.push_back(name + ".c");
+        checks.push_back(lane_check(name, name, type, exact[k].table));
+        names.push_back(name);
+        long statements = 0;
+        for (const std::string& l : lines_of(c.out)) statements += l.find("  /* ") != std::string::npos;
+        EXPECT_EQ(statements, exact[k].length) << exact[k].cipher;
+    }
     // The check itself must be able to fail: record 1's function against a wrong table.
     checks.push_back(lane_check("wrong", "sbox1", "uint64_t", with_two_swapped(sbox_of(1))));
     names.push_back("wrong");
@@ -159,13 +217,25 @@ TEST_F(EmitRealRun, AssemblyComputesTheSboxInEveryLane) {
         }
         EXPECT_EQ(commented, record.size() - 9);
     }
+    const std::vector<exact_case> exact = exact_cases();
+    for (size_t k = 0; k < exact.size(); ++k) {
+        const std::string name = "exact" + std::to_string(k);
+        const tool_result a = emit_exact({"--lang", "asm", "--name", name}, exact[k]);
+        ASSERT_EQ(a.status, 0) << exact[k].cipher << ": " << a.err;
+        write_file(build + "/" + name + ".s", a.out);
+        const tool_result assembled = shell("as -o " + quoted(build + "/" + name + ".o") + " " + quoted(build + "/" + name + ".s"));
+        ASSERT_EQ(assembled.status, 0) << assembled.err << a.out;
+        objects += " " + name + ".o";
+        checks.push_back(lane_check(name, name, "uint64_t", exact[k].table));
+        names.push_back(name);
+    }
     write_file(build + "/driver.c", driver(checks, names));
     const tool_result linked = shell("cd " + quoted(build) + " && cc -std=c99 -Wall -Wextra -Werror -o run driver.c" + objects);
     ASSERT_EQ(linked.status, 0) << linked.err;
     const tool_result ran = shell(quoted(build + "/run"));
     EXPECT_EQ(ran.status, 0);
     std::string zeros;
-    for (int k = 0; k < real_run_records; ++k) zeros += "0\n";
+    for (size_t k = 0; k < names.size(); ++k) zeros += "0\n";
     EXPECT_EQ(ran.out, zeros);
 }
 
@@ -206,7 +276,20 @@ std::map<std::string, unsigned> evaluate_dot(const std::string& dot) {
     return value;
 }
 
+// The truth table of output bit i of s.
+unsigned coordinate(const values& s, int i) {
+    unsigned word = 0;
+    for (int x = 0; x < 16; ++x) word |= ((s[x] >> i) & 1u) << x;
+    return word;
+}
+
 TEST_F(EmitRealRun, GraphComputesTheSbox) {
+    for (const exact_case& c : exact_cases()) {
+        const tool_result g = emit_exact({"--lang", "dot"}, c);
+        ASSERT_EQ(g.status, 0) << c.cipher << ": " << g.err;
+        std::map<std::string, unsigned> value = evaluate_dot(g.out);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(value["y" + std::to_string(i)], coordinate(c.table, i)) << c.cipher << "\n" << g.out;
+    }
     for (int k = 1; k <= real_run_records; ++k) {
         const tool_result g = emit({"--lang", "dot", "--name", "flow"}, k);
         ASSERT_EQ(g.status, 0) << g.err;
@@ -235,6 +318,20 @@ TEST_F(EmitRealRun, RefusedRequests) {
         {{"--type", "int){}", "prgs1b.txt", "1"}, 1, "sbtool emit: --type \"int){}\" is not a C type name\n"},
         {{"prgs1b.txt", "one"}, 1, "sbtool emit: RECORD \"one\" is not a report number\n"},
         {{"prgs1b.txt", "99"}, 1, "sbtool emit: prgs1b.txt: no record found 99\n"},
+        {{"--inverse", "ciphers.txt", "3"}, 2, "sbtool emit: --inverse needs --sbox\n"},
+        {{"--sbox", "e4b238091a7f6c5", "ciphers.txt", "3"}, 1,
+         "sbtool emit: --sbox \"e4b238091a7f6c5\": 1 values, expected 16 decimal values or 16 hexadecimal digits\n"},
+        // Record 3 computes Piccolo's S-box relabelled; PRESENT's it does not, nor Piccolo's
+        // inverse, nor Piccolo's with a constant added to the output.
+        {{"--sbox", "c56b90ad3ef84712", "ciphers.txt", "3"}, 1,
+         "sbtool emit: ciphers.txt: record 3 computes bec018264d95af37, which is not c56b90ad3ef84712 up to the order "
+         "of its input bits and of its output bits\n"},
+        {{"--sbox", "e4b238091a7f6c5d", "--inverse", "ciphers.txt", "3"}, 1,
+         "sbtool emit: ciphers.txt: record 3 computes bec018264d95af37, which is not the inverse of e4b238091a7f6c5d "
+         "(68341eca5792df0b) up to the order of its input bits and of its output bits\n"},
+        {{"--sbox", "f5a329180b6e7d4c", "ciphers.txt", "3"}, 1,
+         "sbtool emit: ciphers.txt: record 3 computes bec018264d95af37, which is not f5a329180b6e7d4c up to the order "
+         "of its input bits and of its output bits\n"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"emit"};

@@ -22,7 +22,12 @@ bool looks_like_option(const std::string& arg) {
 
 std::string command_line::value_or(const std::string& name, const std::string& fallback) const {
     auto it = values_.find(name);
-    return it == values_.end() ? fallback : it->second;
+    return it == values_.end() ? fallback : it->second.back();
+}
+
+std::vector<std::string> command_line::values_of(const std::string& name) const {
+    auto it = values_.find(name);
+    return it == values_.end() ? std::vector<std::string>() : it->second;
 }
 
 command_line parse_command_line(const std::vector<std::string>& args, const std::vector<option_spec>& options) {
@@ -52,9 +57,9 @@ command_line parse_command_line(const std::vector<std::string>& args, const std:
             continue;
         }
         if (equals != std::string::npos) {
-            line.values_[name] = arg.substr(equals + 1);
+            line.values_[name].push_back(arg.substr(equals + 1));
         } else if (i + 1 < args.size()) {
-            line.values_[name] = args[++i];
+            line.values_[name].push_back(args[++i]);
         } else {
             usage_error("option --" + name + " needs a value (" + accepted->value_name + ")");
         }

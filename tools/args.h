@@ -20,12 +20,15 @@ public:
 
     bool flag(const std::string& name) const { return flags_.count(name) != 0; }
     bool has(const std::string& name) const { return values_.count(name) != 0; }
-    // The option's value, or fallback when the option was not given.
+    // The option's value, or fallback when the option was not given; the last one when it was
+    // given several times.
     std::string value_or(const std::string& name, const std::string& fallback) const;
+    // Every value given to the option, in command-line order.
+    std::vector<std::string> values_of(const std::string& name) const;
 
 private:
     friend command_line parse_command_line(const std::vector<std::string>&, const std::vector<option_spec>&);
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> values_;
     std::set<std::string> flags_;
 };
 

@@ -1,12 +1,13 @@
-// sbtool best: the shortest program found for every S-box of a search output.
+// sbtool best: the shortest program found for every S-box of one or more search outputs.
 #include <algorithm>
 #include <map>
 #include <ostream>
-#include <set>
+#include <sstream>
 
 #include "classes/quikfnd3.h"
 #include "sbox/permute.h"
 #include "tools/args.h"
+#include "tools/json.h"
 #include "tools/record.h"
 #include "tools/sbox_text.h"
 #include "tools/tool.h"
@@ -14,10 +15,10 @@
 namespace {
 
 const char* const help_text =
-    "usage: sbtool best [FILE]\n"
+    "usage: sbtool best [--json] [FILE...]\n"
     "\n"
-    "Lists every S-box reached in a search output FILE (default prgs1b.txt) with the shortest\n"
-    "program found for it, one line each, sorted by the S-box's values:\n"
+    "Lists every S-box reached in the search output FILEs (default prgs1b.txt) with the\n"
+    "shortest program found for it, one line each, sorted by the S-box's values:\n"
     "\n"
     "  s S(0)  S(1)  ...  S(15)  r LENGTH  found REPORT[  t TOTAL]\n"
     "\n"
@@ -25,15 +26,20 @@ const char* const help_text =
     "the length of the shortest program for the inverse S-box, given when the inverse is\n"
     "reached too. As in the search, a program counts for the inverse when it computes it up to\n"
     "the order of the input bits and of the output bits, since renaming registers is free.\n"
+    "\n"
+    "Several FILEs (say, runs with different seeds) are merged: REPORT is then FILE:NUMBER, and\n"
+    "of programs of the same length the one of the earlier FILE is named.\n"
+    "\n"
+    "  --json  print one JSON document instead: {\"sboxes\": [...]}, one object per line above\n"
+    "          with the S-box in hexadecimal and as values, the length, the file and report\n"
+    "          number, the total (or null) and the program as instruction strings\n"
+    "\n"
     "A last record cut short (the search was stopped while writing it) is skipped; any other\n"
-    "malformed record is an error (sbtool check says more).\n";
+    "malformed record is an error (sbtool check says more), and so is a FILE with no record.\n";
+
+const std::vector<option_spec> options = {{"json", nullptr}};
 
 using coordinate_set = std::array<unsigned short, 4>;
-
-struct shortest {
-    long length;
-    long number;
-};
 
 coordinate_set coordinates_of(const Sbox& s) {
     coordinate_set w = {bits_to_word(s.b[0]), bits_to_word(s.b[1]), bits_to_word(s.b[2]), bits_to_word(s.b[3])};
@@ -41,45 +47,31 @@ coordinate_set coordinates_of(const Sbox& s) {
     return w;
 }
 
-bool in_range(const std::array<int, 16>& v) {
-    for (int x : v)
-        if (x < 0 || x > 15) return false;
-    return true;
-}
-
 }  // namespace
 
 int best_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const command_line line = parse_command_line(args, {});
+    const command_line line = parse_command_line(args, options);
     if (line.help) {
         out << help_text;
         return 0;
     }
-    const std::string path = output_operand(line);
-    const output_file file = split_output(read_output_file(path));
-    std::map<sbox_values, shortest> best;
+    const std::vector<located_record> records = read_records(output_operands(line), "best", false, err);
+    std::map<sbox_values, const located_record*> best;
     std::map<coordinate_set, long> by_set;  // shortest length per coordinate set
-    for (const raw_record& raw : file.records) {
-        if (is_cut_short(raw)) {
-            err << "sbtool best: " << printable(path) << ": skipping the record at line " << raw.first_line
-                << ", cut short by the end of the file\n";
-            continue;
-        }
-        record r;
-        std::string problem;
-        if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
-        if (!in_range(r.sbox) || repeated_value(r.sbox) >= 0)
-            data_error(printable(path) + ": line " + std::to_string(r.first_line + 7) + ": not a bijective S-box");
+    for (const located_record& located : records) {
+        const record& r = located.fields;
         auto found = best.find(r.sbox);
-        if (found == best.end() || r.length < found->second.length) best[r.sbox] = {r.length, r.number};
+        if (found == best.end() || r.length < found->second->fields.length) best[r.sbox] = &located;
         const coordinate_set set = coordinates_of(make_sbox(r.sbox));
         auto known = by_set.find(set);
         if (known == by_set.end() || r.length < known->second) by_set[set] = r.length;
     }
-    for (const auto& [values, shortest_program] : best) {
-        out << "s ";
-        for (int x = 0; x < 16; ++x) out << (x ? "  " : "") << values[x];
-        out << "  r " << shortest_program.length << "  found " << shortest_program.number;
+    std::ostringstream text;
+    json_writer json(text);
+    const bool as_json = line.flag("json");
+    if (as_json) json.begin_object().key("sboxes").begin_array();
+    for (const auto& [values, shortest] : best) {
+        const record& r = shortest->fields;
         const Sbox inverse = make_sbox(values).inverse();
         long inverse_length = -1;
         for (int k = 0; k < 24; ++k) {
@@ -87,8 +79,30 @@ int best_command(const std::vector<std::string>& args, std::ostream& out, std::o
             if (known != by_set.end() && (inverse_length < 0 || known->second < inverse_length))
                 inverse_length = known->second;
         }
-        if (inverse_length >= 0) out << "  t " << shortest_program.length + inverse_length;
-        out << "\n";
+        if (as_json) {
+            json.begin_object();
+            json.key("sbox").value(hex_text(values));
+            json.key("values").values(values);
+            json.key("length").value(r.length);
+            json.key("file").value(shortest->file);
+            json.key("record").value(r.number);
+            json.key("total");
+            if (inverse_length >= 0)
+                json.value(r.length + inverse_length);
+            else
+                json.null();
+            json.key("program").begin_array();
+            for (const ot& x : r.program) json.value(instruction_text(x));
+            json.end_array().end_object();
+            continue;
+        }
+        text << "s ";
+        for (int x = 0; x < 16; ++x) text << (x ? "  " : "") << values[x];
+        text << "  r " << r.length << "  found " << shortest->id;
+        if (inverse_length >= 0) text << "  t " << r.length + inverse_length;
+        text << "\n";
     }
+    if (as_json) json.end_array().end_object().finish();
+    out << text.str();
     return 0;
 }

@@ -1,6 +1,7 @@
 // sbtool check: re-checks every record of a search output against the register machine, the
 // algebraic normal form and, optionally, the target list the search ran on.
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 #include <sstream>
 
@@ -10,14 +11,16 @@
 #include "search/targets.h"
 #include "tools/args.h"
 #include "tools/class_load.h"
+#include "tools/json.h"
 #include "tools/record.h"
 #include "tools/sbox_text.h"
+#include "tools/targets.h"
 #include "tools/tool.h"
 
 namespace {
 
 const char* const help_text =
-    "usage: sbtool check [--targets LIST] [FILE]\n"
+    "usage: sbtool check [--targets LIST] [--json] [FILE]\n"
     "\n"
     "Checks every record of a search output FILE (default prgs1b.txt) on its own: runs the\n"
     "program on the register machine from the start state and checks that the locked registers\n"
@@ -29,13 +32,17 @@ const char* const help_text =
     "  --targets LIST   also load LIST (the sb2.txt the search ran on) as the search does and\n"
     "                   check the row after \" n \", the \" p \" rows (input permutations) and\n"
     "                   the \" in \" rows (input permutations of the inverse); the \" t \" totals\n"
-    "                   depend on the search's history and are checked for their form only\n"
+    "                   depend on the search's history and are checked for their form only;\n"
+    "                   a directory, a search output or a file without an S-box is refused\n"
+    "  --json           print one JSON document instead: {\"file\", \"records\": [{\"line\",\n"
+    "                   \"record\", \"result\", \"problem\"}], \"passed\", \"failed\"}\n"
     "\n"
     "Prints one line per record, OK or its first mismatch, and a final \"N passed, N failed\"\n"
     "line. A last record cut short (the search was stopped while writing it) is reported as\n"
-    "incomplete and counts neither way. Exit status 1 when any record fails.\n";
+    "incomplete and counts neither way. Exit status 1 when any record fails, and when FILE holds\n"
+    "no record at all.\n";
 
-const std::vector<option_spec> options = {{"targets", "LIST"}};
+const std::vector<option_spec> options = {{"targets", "LIST"}, {"json", nullptr}};
 
 std::string streamed_form(ANF form) {
     std::ostringstream text;
@@ -117,6 +124,44 @@ std::string first_mismatch(const record& r, bool with_targets) {
     return "";
 }
 
+// One line of check's report: a record or a stray line, and its verdict.
+struct verdict {
+    size_t line;
+    long number;          // the record's report number, -1 for a stray line or an unreadable first line
+    const char* result;   // "OK", "FAIL" or "incomplete"
+    std::string problem;  // what failed, empty otherwise
+    std::string text;     // the report line
+};
+
+void write_json(const std::string& path, const std::vector<verdict>& verdicts, size_t passed, size_t failed,
+                std::ostream& out) {
+    json_writer json(out);
+    json.begin_object().key("file").value(path).key("records").begin_array();
+    for (const verdict& v : verdicts) {
+        json.begin_object().key("line").value(static_cast<long>(v.line)).key("record");
+        if (v.number >= 0)
+            json.value(v.number);
+        else
+            json.null();
+        json.key("result").value(v.result).key("problem");
+        if (v.problem.empty())
+            json.null();
+        else
+            json.value(v.problem);
+        json.end_object();
+    }
+    json.end_array();
+    json.key("passed").value(static_cast<long>(passed)).key("failed").value(static_cast<long>(failed)).end_object();
+    json.finish();
+}
+
+// The report number of a "found N ..." line, or -1.
+long report_number_of(const std::string& first_line) {
+    long number = -1;
+    if (std::sscanf(first_line.c_str(), "found %ld", &number) != 1) return -1;
+    return number;
+}
+
 }  // namespace
 
 int check_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
@@ -126,31 +171,45 @@ int check_command(const std::vector<std::string>& args, std::ostream& out, std::
         return 0;
     }
     const std::string path = output_operand(line);
-    const output_file file = split_output(read_output_file(path));
     const bool with_targets = line.has("targets");
-    if (with_targets) load_target_list(line.value_or("targets", ""));
+    if (with_targets) {
+        const std::string list = line.value_or("targets", "");
+        require_target_list(list);
+        load_target_list(list);
+    }
+    const output_file file = load_search_output(path);
     size_t passed = 0, failed = 0;
-    std::vector<std::pair<size_t, std::string>> results;  // by file line
+    std::vector<verdict> verdicts;
     for (const stray_line& s : file.stray) {
-        results.push_back({s.line, "line " + std::to_string(s.line) + ": FAIL not part of a record: \"" +
-                                       printable(s.text) + "\""});
+        const std::string problem = "not part of a record: \"" + printable(s.text) + "\"";
+        verdicts.push_back({s.line, -1, "FAIL", problem, "line " + std::to_string(s.line) + ": FAIL " + problem});
         ++failed;
     }
     for (const raw_record& raw : file.records) {
         const std::string name = printable(raw.lines[0].substr(0, raw.lines[0].find(" r ")));
         const std::string head = name + " (line " + std::to_string(raw.first_line) + "): ";
+        const long number = report_number_of(raw.lines[0]);
         if (is_cut_short(raw)) {
-            results.push_back({raw.first_line, head + "incomplete (the file ends inside the record)"});
+            verdicts.push_back({raw.first_line, number, "incomplete", "",
+                                head + "incomplete (the file ends inside the record)"});
             continue;
         }
         record r;
         std::string problem;
         if (parse_record(raw, r, problem)) problem = first_mismatch(r, with_targets);
-        results.push_back({raw.first_line, head + (problem.empty() ? "OK" : "FAIL " + problem)});
+        verdicts.push_back({raw.first_line, number, problem.empty() ? "OK" : "FAIL", problem,
+                            head + (problem.empty() ? "OK" : "FAIL " + problem)});
         ++(problem.empty() ? passed : failed);
     }
-    std::sort(results.begin(), results.end());
-    for (const auto& result : results) out << result.second << "\n";
-    out << passed << " passed, " << failed << " failed\n";
+    std::stable_sort(verdicts.begin(), verdicts.end(),
+                     [](const verdict& a, const verdict& b) { return a.line < b.line; });
+    std::ostringstream text;
+    if (line.flag("json")) {
+        write_json(path, verdicts, passed, failed, text);
+    } else {
+        for (const verdict& v : verdicts) text << v.text << "\n";
+        text << passed << " passed, " << failed << " failed\n";
+    }
+    out << text.str();
     return failed ? status_bad_data : 0;
 }

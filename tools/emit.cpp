@@ -1,19 +1,22 @@
 // sbtool emit: turns the program of one record into bitsliced C, x86-64 assembly or a
 // Graphviz graph of its data flow.
 #include <cctype>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
 
 #include "tools/args.h"
 #include "tools/record.h"
+#include "tools/relabel.h"
 #include "tools/sbox_text.h"
 #include "tools/tool.h"
 
 namespace {
 
 const char* const help_text =
-    "usage: sbtool emit [--lang c|asm|dot] [--type TYPE] [--name NAME] FILE RECORD\n"
+    "usage: sbtool emit [--lang c|asm|dot] [--type TYPE] [--name NAME] [--sbox SBOX [--inverse]]\n"
+    "                   FILE RECORD\n"
     "\n"
     "Turns the program of the record with report number RECORD (the number after \"found\") in\n"
     "the search output FILE into code. The program is first run on the register machine and\n"
@@ -33,19 +36,35 @@ const char* const help_text =
     "  --type TYPE  the C word type, default uint64_t (any C type name: uint32_t,\n"
     "               unsigned long long, ...); assembly works on uint64_t only\n"
     "  --name NAME  the function or graph name, a C identifier; default sbox\n"
+    "  --sbox SBOX  code for exactly SBOX (sixteen decimal values or hexadecimal digits), which\n"
+    "               the record must compute up to the order of its input bits and of its\n"
+    "               output bits: each register reads the in[] word and each out[] word takes\n"
+    "               the register that make the program compute SBOX itself, with the same\n"
+    "               instructions (sbtool report shows this wiring); when several fit, the\n"
+    "               first in lexicographic order of the inputs read, then the outputs taken\n"
+    "  --inverse    with --sbox: code for the inverse of SBOX instead\n"
     "\n"
     "An unknown --lang, or --type with --lang asm, is a usage error (status 2); a malformed\n"
-    "RECORD, TYPE or NAME, a missing record or a program that does not compute its S-box is\n"
-    "bad data (status 1).\n";
+    "RECORD, TYPE, NAME or SBOX, a missing record, a program that does not compute its S-box\n"
+    "and a record that does not compute SBOX (or its inverse) up to that relabelling are bad\n"
+    "data (status 1).\n";
 
-const std::vector<option_spec> options = {{"lang", "c|asm|dot"}, {"type", "TYPE"}, {"name", "NAME"}};
+const std::vector<option_spec> options = {
+    {"lang", "c|asm|dot"}, {"type", "TYPE"}, {"name", "NAME"}, {"sbox", "SBOX"}, {"inverse", nullptr}};
 
 const char* const asm_registers[8] = {"%rax", "%rcx", "%rdx", "%r8", "%r9", "%r10", "%r11", "%rdi"};
 
-std::string instruction_text(const ot& x) {
-    std::ostringstream text;
-    text << x;
-    return text.str();
+// What the emitted code computes and how the program's registers meet in[] and out[].
+struct wiring {
+    std::array<int, 4> reads;    // register r (0..3) starts with in[reads[r]]
+    std::array<int, 4> writers;  // out[i] receives register writers[i]
+    sbox_values computes;        // the S-box of the code
+    std::string relabelled;      // empty, or the wiring of a relabelled record as wiring_text gives it
+};
+
+// The record's own S-box: register r reads in[r], out[i] is the i-th locked register.
+wiring own_wiring(const record& r) {
+    return {{0, 1, 2, 3}, r.locks, r.sbox, ""};
 }
 
 // Registers the program or its outputs name, in ascending order.
@@ -81,15 +100,23 @@ void require_bitsliced_constant(const ot& x, long number) {
                    "\" loads a truth table that is not constant, which has no bitsliced form");
 }
 
-std::string sbox_comment(const record& r) {
+std::string sbox_comment(const sbox_values& values) {
     std::string text;
-    for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(r.sbox[x]);
+    for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(values[x]);
     return text;
 }
 
-void emit_c(const record& r, const std::string& type, const std::string& name, std::ostream& out) {
-    out << "/* S-box " << sbox_comment(r) << ": report " << r.number << ", " << r.program.size()
+// The line that says how a relabelled record's registers are wired, after the comment marker.
+std::string wiring_comment(const record& r, const wiring& w, const char* marker) {
+    if (w.relabelled.empty()) return "";
+    return marker + std::string("The record's S-box ") + sbox_comment(r.sbox) +
+           " with its input and output bits relabelled:\n" + marker + w.relabelled + "\n";
+}
+
+void emit_c(const record& r, const wiring& w, const std::string& type, const std::string& name, std::ostream& out) {
+    out << "/* S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size()
         << " instructions.\n"
+        << wiring_comment(r, w, "   ")
         << "   Bitsliced: in[j] holds input bit j of every lane, out[i] receives output bit i. */\n"
         << "#include <stdint.h>\n\n"
         << "void " << name << "(const " << type << " in[4], " << type << " out[4])\n{\n";
@@ -98,7 +125,7 @@ void emit_c(const record& r, const std::string& type, const std::string& name, s
     for (int reg_index : named) {
         out << "    " << type << " r" << reg_index << " = ";
         if (reg_index < 4)
-            out << "in[" << reg_index << "];\n";
+            out << "in[" << w.reads[reg_index] << "];\n";
         else
             out << "0;\n";
     }
@@ -125,19 +152,20 @@ void emit_c(const record& r, const std::string& type, const std::string& name, s
     out << "\n";
     for (int reg_index : named)
         if (!read_regs.count(reg_index)) out << "    (void)r" << reg_index << ";\n";
-    for (int i = 0; i < 4; ++i) out << "    out[" << i << "] = r" << r.locks[i] << ";\n";
+    for (int i = 0; i < 4; ++i) out << "    out[" << i << "] = r" << w.writers[i] << ";\n";
     out << "}\n";
 }
 
-void emit_asm(const record& r, const std::string& name, std::ostream& out) {
-    out << "# S-box " << sbox_comment(r) << ": report " << r.number << ", " << r.program.size() << " instructions.\n"
+void emit_asm(const record& r, const wiring& w, const std::string& name, std::ostream& out) {
+    out << "# S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size() << " instructions.\n"
+        << wiring_comment(r, w, "# ")
         << "# void " << name << "(const uint64_t in[4], uint64_t out[4]): in[j] holds input bit j of\n"
         << "# 64 lanes, out[i] receives output bit i. System V AMD64: in in %rdi, out in %rsi.\n"
         << "\t.text\n\t.globl\t" << name << "\n\t.type\t" << name << ", @function\n"
         << name << ":\n";
     const std::set<int> named = registers_named(r);
     for (int j = 0; j < 4; ++j)
-        if (named.count(j)) out << "\tmov\t" << 8 * j << "(%rdi), " << asm_registers[j] << "\n";
+        if (named.count(j)) out << "\tmov\t" << 8 * w.reads[j] << "(%rdi), " << asm_registers[j] << "\n";
     for (int reg_index : named)
         if (reg_index >= 4) out << "\tmov\t$0, " << asm_registers[reg_index] << "\n";
     for (const ot& x : r.program) {
@@ -157,20 +185,21 @@ void emit_asm(const record& r, const std::string& name, std::ostream& out) {
         }
         out << "\t\t# " << x << "\n";
     }
-    for (int i = 0; i < 4; ++i) out << "\tmov\t" << asm_registers[r.locks[i]] << ", " << 8 * i << "(%rsi)\n";
+    for (int i = 0; i < 4; ++i) out << "\tmov\t" << asm_registers[w.writers[i]] << ", " << 8 * i << "(%rsi)\n";
     out << "\tret\n\t.size\t" << name << ", .-" << name << "\n"
         << "\t.section\t.note.GNU-stack,\"\",@progbits\n";
 }
 
-void emit_dot(const record& r, const std::string& name, std::ostream& out) {
+void emit_dot(const record& r, const wiring& w, const std::string& name, std::ostream& out) {
     out << "digraph " << name << " {\n"
-        << "    // S-box " << sbox_comment(r) << ": report " << r.number << ", " << r.program.size()
+        << "    // S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size()
         << " instructions\n"
+        << wiring_comment(r, w, "    // ")
         << "    rankdir=TB;\n";
     std::string holder[8];  // the node whose value each register holds
     for (int j = 0; j < 4; ++j) {
         holder[j] = "x" + std::to_string(j);
-        out << "    " << holder[j] << " [label=\"in[" << j << "]\", shape=box];\n";
+        out << "    " << holder[j] << " [label=\"in[" << w.reads[j] << "]\", shape=box];\n";
     }
     auto value_of = [&](int reg_index) {
         if (holder[reg_index].empty()) {
@@ -194,7 +223,7 @@ void emit_dot(const record& r, const std::string& name, std::ostream& out) {
     }
     for (int i = 0; i < 4; ++i) {
         out << "    y" << i << " [label=\"out[" << i << "]\", shape=box];\n";
-        out << "    " << value_of(r.locks[i]) << " -> y" << i << ";\n";
+        out << "    " << value_of(w.writers[i]) << " -> y" << i << ";\n";
     }
     out << "}\n";
 }
@@ -235,7 +264,7 @@ long report_number(const std::string& text) {
 
 // The parsed record with the given report number, checked to compute the S-box it prints.
 record find_record(const std::string& path, long number) {
-    const output_file file = split_output(read_output_file(path));
+    const output_file file = load_search_output(path);
     for (const raw_record& raw : file.records) {
         record r;
         std::string problem;
@@ -243,19 +272,27 @@ record find_record(const std::string& path, long number) {
         if (raw.lines[0].compare(0, head.size(), head) != 0) continue;
         if (is_cut_short(raw)) data_error(printable(path) + ": record " + std::to_string(number) + " is cut short by the end of the file");
         if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
-        const std::array<unsigned short, 8> regs = registers_after(r.program);
-        bool computes = repeated_value(r.sbox) < 0;
-        for (int x = 0; x < 16 && computes; ++x) {
-            int value = 0;
-            for (int i = 0; i < 4; ++i) value |= ((regs[r.locks[i]] >> x) & 1) << i;
-            computes = value == r.sbox[x];
-        }
-        if (!computes)
+        if (!computes_printed_sbox(r))
             data_error(printable(path) + ": record " + std::to_string(number) +
                        ": the program does not compute the S-box it prints (sbtool check says more)");
         return r;
     }
     data_error(printable(path) + ": no record found " + std::to_string(number));
+}
+
+// The wiring under which the record computes the S-box of --sbox (or its inverse) exactly.
+wiring wiring_for(const record& r, const std::string& path, const std::string& sbox_text, bool inverse) {
+    const sbox_values named = parse_sbox_text(sbox_text, "--sbox \"" + printable(sbox_text) + "\"", true);
+    const sbox_values wanted = inverse ? inverse_of(named) : named;
+    const std::optional<relabelling> how = find_relabelling(wanted, r.sbox);
+    if (!how)
+        data_error(printable(path) + ": record " + std::to_string(r.number) + " computes " + hex_text(r.sbox) +
+                   ", which is not " + (inverse ? "the inverse of " + hex_text(named) + " (" + hex_text(wanted) + ")"
+                                                : hex_text(named)) +
+                   " up to the order of its input bits and of its output bits");
+    wiring w{how->reads, {}, wanted, wiring_text(*how, r.locks)};
+    for (int i = 0; i < 4; ++i) w.writers[i] = r.locks[how->from[i]];
+    return w;
 }
 
 }  // namespace
@@ -271,16 +308,19 @@ int emit_command(const std::vector<std::string>& args, std::ostream& out, std::o
         usage_error("unknown language \"" + printable(lang) + "\" for --lang (c, asm or dot)");
     if (lang == "asm" && line.has("type") && line.value_or("type", "") != "uint64_t")
         usage_error("--lang asm works on uint64_t only");
+    if (line.flag("inverse") && !line.has("sbox")) usage_error("--inverse needs --sbox");
     require_operands(line, 2, 2, {"FILE", "RECORD"});
     const std::string type = line.value_or("type", "uint64_t");
     const std::string name = line.value_or("name", "sbox");
     if (!is_type_name(type)) data_error("--type \"" + printable(type) + "\" is not a C type name");
     if (!is_identifier(name)) data_error("--name \"" + printable(name) + "\" is not a C identifier");
     const record r = find_record(line.operands[0], report_number(line.operands[1]));
+    const wiring w = line.has("sbox") ? wiring_for(r, line.operands[0], line.value_or("sbox", ""), line.flag("inverse"))
+                                      : own_wiring(r);
     std::ostringstream code;
-    if (lang == "c") emit_c(r, type, name, code);
-    if (lang == "asm") emit_asm(r, name, code);
-    if (lang == "dot") emit_dot(r, name, code);
+    if (lang == "c") emit_c(r, w, type, name, code);
+    if (lang == "asm") emit_asm(r, w, name, code);
+    if (lang == "dot") emit_dot(r, w, name, code);
     out << code.str();
     return 0;
 }

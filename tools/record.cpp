@@ -5,6 +5,8 @@
 
 #include "search/machine.h"
 #include "tools/args.h"
+#include "tools/input_file.h"
+#include "tools/sbox_text.h"
 #include "tools/tool.h"
 
 namespace {
@@ -104,6 +106,30 @@ bool parse_sbox_line(const std::string& text, const char* tag, std::array<int, 1
     return in.done();
 }
 
+bool in_range(const std::array<int, 16>& v) {
+    for (int x : v)
+        if (x < 0 || x > 15) return false;
+    return true;
+}
+
+// Whether the first line that is not blank holds sixteen whole numbers, as the lines of a
+// target list do.
+bool looks_like_target_list(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream tokens(line);
+        std::string token;
+        int count = 0;
+        while (tokens >> token) {
+            if (token.find_first_not_of("0123456789") != std::string::npos) return false;
+            ++count;
+        }
+        if (count) return count == 16;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string table_text(unsigned short word) {
@@ -154,12 +180,7 @@ output_file split_output(const std::string& text) {
 }
 
 std::string read_output_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) data_error(printable(path) + ": cannot be opened");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) data_error(printable(path) + ": read error");
-    return text.str();
+    return read_input(path);
 }
 
 bool is_cut_short(const raw_record& raw) {
@@ -168,6 +189,12 @@ bool is_cut_short(const raw_record& raw) {
     record head;
     if (raw.lines.empty() || !parse_first_line(raw.lines[0], head)) return false;
     return raw.lines.size() < record_head_lines + static_cast<size_t>(head.length);
+}
+
+std::string instruction_text(const ot& x) {
+    std::ostringstream text;
+    text << x;
+    return text.str();
 }
 
 bool parse_instruction(const std::string& text, ot& out) {
@@ -236,4 +263,59 @@ std::array<unsigned short, 8> registers_after(const std::vector<ot>& program) {
 std::string output_operand(const command_line& line) {
     require_operands(line, 0, 1, {"FILE"});
     return line.operands.empty() ? "prgs1b.txt" : line.operands[0];
+}
+
+std::vector<std::string> output_operands(const command_line& line) {
+    if (line.operands.empty()) return {"prgs1b.txt"};
+    return line.operands;
+}
+
+output_file load_search_output(const std::string& path) {
+    const std::string text = read_output_file(path);
+    output_file file = split_output(text);
+    if (!file.records.empty()) return file;
+    std::string why = "the file is empty";
+    if (text.find_first_not_of(" \t\r\n") != std::string::npos) why = "no \"found\" line";
+    if (starts_with(text, "Parameters ")) why = "the search has not reached a listed S-box yet";
+    if (looks_like_target_list(text)) why = "it looks like a target list (sb2.txt), not a search output";
+    data_error(printable(path) + ": no record: " + why);
+}
+
+bool computes_printed_sbox(const record& r) {
+    const std::array<unsigned short, 8> regs = registers_after(r.program);
+    if (repeated_value(r.sbox) >= 0) return false;
+    for (int x = 0; x < 16; ++x) {
+        int value = 0;
+        for (int i = 0; i < 4; ++i) value |= ((regs[r.locks[i]] >> x) & 1) << i;
+        if (value != r.sbox[x]) return false;
+    }
+    return true;
+}
+
+std::vector<located_record> read_records(const std::vector<std::string>& paths, const std::string& command,
+                                         bool run_programs, std::ostream& err) {
+    std::vector<located_record> records;
+    for (const std::string& path : paths) {
+        const output_file file = load_search_output(path);
+        for (const raw_record& raw : file.records) {
+            if (is_cut_short(raw)) {
+                err << "sbtool " << command << ": " << printable(path) << ": skipping the record at line "
+                    << raw.first_line << ", cut short by the end of the file\n";
+                continue;
+            }
+            located_record located;
+            record& r = located.fields;
+            std::string problem;
+            if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
+            if (!in_range(r.sbox) || repeated_value(r.sbox) >= 0)
+                data_error(printable(path) + ": line " + std::to_string(r.first_line + 7) + ": not a bijective S-box");
+            if (run_programs && !computes_printed_sbox(r))
+                data_error(printable(path) + ": record " + std::to_string(r.number) +
+                           ": the program does not compute the S-box it prints (sbtool check says more)");
+            located.file = path;
+            located.id = paths.size() == 1 ? std::to_string(r.number) : path + ":" + std::to_string(r.number);
+            records.push_back(std::move(located));
+        }
+    }
+    return records;
 }

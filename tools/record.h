@@ -40,6 +40,12 @@ std::string read_output_file(const std::string& path);
 class command_line;
 // The output file a subcommand names by its only operand (default "prgs1b.txt").
 std::string output_operand(const command_line& line);
+// The output files a subcommand names by its operands (default "prgs1b.txt").
+std::vector<std::string> output_operands(const command_line& line);
+
+// The split text of a search output file. A file without a single record is refused (bad data,
+// one line naming the file), saying so when it looks like a target list instead.
+output_file load_search_output(const std::string& path);
 
 struct inverse_entry {
     int row;
@@ -76,8 +82,32 @@ bool is_cut_short(const raw_record& raw);
 // message that names the file line.
 bool parse_record(const raw_record& raw, record& out, std::string& error);
 
+// The text form of one instruction ("xor 0,1").
+std::string instruction_text(const ot& x);
+
 // Parses one instruction in its text form; registers must lie in 0..7. False when malformed.
 bool parse_instruction(const std::string& text, ot& out);
+
+// Whether the program, run on the register machine, leaves the printed S-box in the locked
+// registers (output bit i in locks[i]) and that S-box is a bijection.
+bool computes_printed_sbox(const record& r);
+
+// A record of one of the output files a subcommand reads, and the name by which its output
+// gives it: the report number alone when there is one file, "FILE:NUMBER" when there are
+// several.
+struct located_record {
+    record fields;
+    std::string file;
+    std::string id;
+};
+
+// The complete records of the files, in operand and file order. A last record cut short by the
+// end of its file is skipped with a line "sbtool COMMAND: FILE: skipping ..." on err; any other
+// malformed record, or one whose S-box is not a bijection, is a bad-data error naming the file
+// and line. With run_programs, a record whose program does not compute its printed S-box is one
+// too.
+std::vector<located_record> read_records(const std::vector<std::string>& paths, const std::string& command,
+                                         bool run_programs, std::ostream& err);
 
 // The register file after the program, executed on the register machine from its start state.
 std::array<unsigned short, 8> registers_after(const std::vector<ot>& program);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/input_file.h"
 #include "tools/tool.h"
 
 namespace {
@@ -69,20 +70,24 @@ std::string file_where(const std::string& path, size_t line) {
     return printable(path) + ":" + std::to_string(line);
 }
 
-// The S-box lines of a file, each with its location; comments and blank lines dropped.
+// The S-box lines of a file, each with its location and the comment that follows it;
+// comment lines and blank lines dropped.
 void expand_file(const std::string& path, bool require_bijection, std::vector<sourced_sbox>& out) {
-    std::ifstream in(path);
-    if (!in) data_error(printable(path) + ": cannot be opened");
+    std::ifstream in = open_input(path);
     std::string line;
     size_t number = 0;
     while (std::getline(in, line)) {
         ++number;
         const size_t hash = line.find('#');
-        if (hash != std::string::npos) line.erase(hash);
+        std::string comment;
+        if (hash != std::string::npos) {
+            comment = trimmed(line.substr(hash + 1));
+            line.erase(hash);
+        }
         const std::string text = trimmed(line);
         if (text.empty()) continue;
         const std::string where = file_where(path, number);
-        out.push_back({parse_sbox_text(text, where, require_bijection), where});
+        out.push_back({parse_sbox_text(text, where, require_bijection), where, comment});
     }
     if (in.bad()) data_error(printable(path) + ": read error");
 }
@@ -125,11 +130,24 @@ std::vector<sourced_sbox> expand_sbox_args(const std::vector<std::string>& args,
             continue;
         }
         const std::string where = "argument \"" + printable(arg) + "\"";
-        out.push_back({parse_sbox_text(arg, where, require_bijection), where});
+        out.push_back({parse_sbox_text(arg, where, require_bijection), where, ""});
     }
     return out;
 }
 
 Sbox make_sbox(const sbox_values& v) {
     return Sbox(v.data());
+}
+
+std::string hex_text(const sbox_values& v) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (int x : v) text += digits[x & 15];
+    return text;
+}
+
+sbox_values inverse_of(const sbox_values& v) {
+    sbox_values inverse{};
+    for (int x = 0; x < 16; ++x) inverse[v[x]] = x;
+    return inverse;
 }

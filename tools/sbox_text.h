@@ -1,7 +1,7 @@
 // The one S-box parser of sbtool: an S-box argument is sixteen decimal values separated by
 // commas or blanks ("12,5,6,11,..." or "12 5 6 11 ..."), sixteen hexadecimal digits
 // ("c56b90ad3ef84712"), or "@FILE" for a file of such S-boxes, one a line, with blank lines and
-// "#" comments (from "#" to the end of the line) allowed.
+// "#" comments (from "#" to the end of the line) allowed. A comment after an S-box names it.
 #pragma once
 
 #include <array>
@@ -13,9 +13,12 @@
 using sbox_values = std::array<int, 16>;
 
 // One S-box and where it came from ("argument \"...\"" or "FILE:LINE"), for messages.
+// name is the text of the comment that follows the S-box on its line in an @FILE, trimmed;
+// empty when there is none.
 struct sourced_sbox {
     sbox_values values;
     std::string where;
+    std::string name;
 };
 
 // Parses one S-box text. Values must lie in 0..15; with require_bijection they must also be
@@ -29,3 +32,10 @@ std::vector<sourced_sbox> expand_sbox_args(const std::vector<std::string>& args,
 int repeated_value(const sbox_values& v);
 
 Sbox make_sbox(const sbox_values& v);
+
+// The sixteen values as hexadecimal digits, S(0) first ("c56b90ad3ef84712"); values must lie
+// in 0..15.
+std::string hex_text(const sbox_values& v);
+
+// The inverse of a bijection.
+sbox_values inverse_of(const sbox_values& v);

@@ -17,7 +17,8 @@ struct subcommand {
 const subcommand subcommands[] = {
     {"targets", targets_command, "write a target list (sb2.txt) from S-boxes and their variants"},
     {"check", check_command, "re-check every record of a search output (prgs1b.txt)"},
-    {"best", best_command, "the shortest program found for every S-box of a search output"},
+    {"best", best_command, "the shortest program found for every S-box of search outputs"},
+    {"report", report_command, "the shortest programs for named S-boxes and their inverses, and their wiring"},
     {"emit", emit_command, "turn the program of one record into C, assembly or a Graphviz graph"},
     {"analyze", analyze_command, "cryptographic properties of S-boxes"},
     {"search", search_command, "the search of prgs1 on every core, with the same results"},
@@ -37,7 +38,7 @@ const char* const general_help_tail =
     "S-boxes are given as sixteen decimal values separated by commas or blanks\n"
     "(\"12,5,6,11,9,0,10,13,3,14,15,8,4,7,1,2\"), as sixteen hexadecimal digits\n"
     "(\"c56b90ad3ef84712\"), or as @FILE for a file of them, one a line, with blank lines and\n"
-    "# comments allowed.\n"
+    "# comments allowed; a comment after an S-box names it.\n"
     "\n"
     "Exit status: 0 success, 1 bad data (malformed value, non-bijective S-box, failed check),\n"
     "2 usage error (unknown option, missing argument). Errors are one line on standard error.\n";

@@ -36,6 +36,7 @@ using subcommand_fn = int (*)(const std::vector<std::string>& args, std::ostream
 
 int targets_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int check_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int report_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int best_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int emit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int analyze_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,199 @@
+// sbtool report: for each S-box the user names, the shortest program found for it and for its
+// inverse in one or more search outputs, counting a program for every S-box it computes once its
+// input bits and output bits are relabelled, and how to wire it for exactly that S-box.
+#include <algorithm>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+#include "tools/args.h"
+#include "tools/json.h"
+#include "tools/record.h"
+#include "tools/relabel.h"
+#include "tools/sbox_text.h"
+#include "tools/tool.h"
+
+namespace {
+
+const char* const help_text =
+    "usage: sbtool report --sboxes SBOX [--sboxes SBOX]... [--json] [FILE...]\n"
+    "\n"
+    "For each named S-box, the shortest program the search outputs FILE (default prgs1b.txt)\n"
+    "hold for it and for its inverse. A record counts for an S-box T when its program computes T\n"
+    "once its input bits and output bits are put in another order (which costs nothing): fed\n"
+    "input bit reads[r] of T in register r, its output bit i is the record's output bit from[i].\n"
+    "No constant is added to inputs or outputs.\n"
+    "\n"
+    "  --sboxes SBOX  an S-box to report on: sixteen decimal values, sixteen hexadecimal digits,\n"
+    "                 or @FILE for a file of them, one a line, where a \"# NAME\" comment after an\n"
+    "                 S-box names it (otherwise its hexadecimal form is its name); may be given\n"
+    "                 several times. Every S-box must be a bijection.\n"
+    "  --json         print one JSON document instead: {\"files\", \"sboxes\": [{\"name\", \"sbox\",\n"
+    "                 \"inverse\", \"shortest\", \"inverse_shortest\", \"sum\"}], \"unmatched\"}, each\n"
+    "                 shortest program with its length, file, record, wiring and instructions\n"
+    "\n"
+    "Prints a table, one line per named S-box: its name, its hexadecimal form, the length of the\n"
+    "shortest program for it and the record that holds it, the same for its inverse, and the sum\n"
+    "of the two lengths; \"-\" where none was found. Of programs of the same length the earliest\n"
+    "record is named; with several FILEs a record is FILE:NUMBER. Then one line per program\n"
+    "found, giving its wiring: \"rR=in[J]\", register R starts with input bit J, and\n"
+    "\"out[I]=rR\", output bit I is read from register R. sbtool emit --sbox writes the code wired\n"
+    "this way. The last line counts the records that compute none of the named S-boxes or their\n"
+    "inverses.\n"
+    "\n"
+    "A record whose program does not compute the S-box it prints is an error (sbtool check says\n"
+    "more), and so is a FILE with no record; a last record cut short is skipped.\n";
+
+const std::vector<option_spec> options = {{"sboxes", "SBOX"}, {"json", nullptr}};
+
+// The shortest program found for one S-box: its record and the relabelling that makes it so.
+struct shortest {
+    const located_record* holder = nullptr;
+    relabelling how{};
+};
+
+struct named_result {
+    std::string name;
+    sbox_values sbox;
+    sbox_values inverse;
+    shortest direct;
+    shortest of_inverse;
+};
+
+// Takes record `located` for `target` when it computes it and is shorter than what is held.
+bool consider(const located_record& located, const sbox_values& target, shortest& held) {
+    const std::optional<relabelling> how = find_relabelling(target, located.fields.sbox);
+    if (!how) return false;
+    if (!held.holder || located.fields.length < held.holder->fields.length) held = {&located, *how};
+    return true;
+}
+
+std::string length_text(const shortest& s) {
+    return s.holder ? std::to_string(s.holder->fields.length) : "-";
+}
+
+std::string sum_text(const named_result& n) {
+    if (!n.direct.holder || !n.of_inverse.holder) return "-";
+    return std::to_string(n.direct.holder->fields.length + n.of_inverse.holder->fields.length);
+}
+
+// Rows of cells, each column as wide as its widest cell, two blanks between columns.
+void print_columns(const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
+    std::vector<size_t> widths(rows[0].size(), 0);
+    for (const auto& row : rows)
+        for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t c = 0; c < row.size(); ++c)
+            line += row[c] + (c + 1 < row.size() ? std::string(widths[c] - row[c].size() + 2, ' ') : "");
+        out << line << "\n";
+    }
+}
+
+void print_text(const std::vector<named_result>& results, const std::vector<const located_record*>& unmatched,
+                std::ostream& out) {
+    std::vector<std::vector<std::string>> rows = {
+        {"name", "sbox", "length", "record", "inverse length", "inverse record", "sum"}};
+    for (const named_result& n : results)
+        rows.push_back({printable(n.name), hex_text(n.sbox), length_text(n.direct),
+                        n.direct.holder ? n.direct.holder->id : "-", length_text(n.of_inverse),
+                        n.of_inverse.holder ? n.of_inverse.holder->id : "-", sum_text(n)});
+    print_columns(rows, out);
+    std::string wirings;
+    for (const named_result& n : results)
+        for (const shortest* s : {&n.direct, &n.of_inverse}) {
+            if (!s->holder) continue;
+            wirings += printable(n.name) + (s == &n.of_inverse ? " inverse" : "") + ": record " + s->holder->id +
+                       ": " + wiring_text(s->how, s->holder->fields.locks) + "\n";
+        }
+    if (!wirings.empty()) out << "\n" << wirings;
+    std::string ids;
+    for (const located_record* r : unmatched) ids += (ids.empty() ? " (" : " ") + r->id;
+    out << "\nrecords that compute no named S-box: " << unmatched.size() << (ids.empty() ? "" : ids + ")") << "\n";
+}
+
+void write_shortest(json_writer& json, const shortest& s) {
+    if (!s.holder) {
+        json.null();
+        return;
+    }
+    const record& r = s.holder->fields;
+    json.begin_object();
+    json.key("length").value(r.length);
+    json.key("file").value(s.holder->file);
+    json.key("record").value(r.number);
+    json.key("record_sbox").value(hex_text(r.sbox));
+    json.key("wiring").begin_object();
+    json.key("inputs").values(s.how.reads);
+    std::array<int, 4> writers{};
+    for (int i = 0; i < 4; ++i) writers[i] = r.locks[s.how.from[i]];
+    json.key("outputs").values(writers);
+    json.key("text").value(wiring_text(s.how, r.locks));
+    json.end_object();
+    json.key("program").begin_array();
+    for (const ot& x : r.program) json.value(instruction_text(x));
+    json.end_array().end_object();
+}
+
+void write_json(const std::vector<std::string>& files, const std::vector<named_result>& results,
+                const std::vector<const located_record*>& unmatched, std::ostream& out) {
+    json_writer json(out);
+    json.begin_object();
+    json.key("files").values(files);
+    json.key("sboxes").begin_array();
+    for (const named_result& n : results) {
+        json.begin_object();
+        json.key("name").value(n.name);
+        json.key("sbox").value(hex_text(n.sbox));
+        json.key("inverse").value(hex_text(n.inverse));
+        json.key("shortest");
+        write_shortest(json, n.direct);
+        json.key("inverse_shortest");
+        write_shortest(json, n.of_inverse);
+        json.key("sum");
+        if (n.direct.holder && n.of_inverse.holder)
+            json.value(n.direct.holder->fields.length + n.of_inverse.holder->fields.length);
+        else
+            json.null();
+        json.end_object();
+    }
+    json.end_array();
+    json.key("unmatched").begin_array();
+    for (const located_record* r : unmatched)
+        json.begin_object().key("file").value(r->file).key("record").value(r->fields.number).end_object();
+    json.end_array().end_object().finish();
+}
+
+}  // namespace
+
+int report_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const command_line line = parse_command_line(args, options);
+    if (line.help) {
+        out << help_text;
+        return 0;
+    }
+    if (!line.has("sboxes")) usage_error("missing option --sboxes");
+    const std::vector<sourced_sbox> named = expand_sbox_args(line.values_of("sboxes"), true);
+    if (named.empty()) data_error("no S-boxes given (the files hold none)");
+    const std::vector<std::string> files = output_operands(line);
+    const std::vector<located_record> records = read_records(files, "report", true, err);
+    std::vector<named_result> results;
+    for (const sourced_sbox& s : named)
+        results.push_back({s.name.empty() ? hex_text(s.values) : s.name, s.values, inverse_of(s.values), {}, {}});
+    std::vector<const located_record*> unmatched;
+    for (const located_record& located : records) {
+        bool matched = false;
+        for (named_result& n : results) {
+            matched = consider(located, n.sbox, n.direct) || matched;
+            matched = consider(located, n.inverse, n.of_inverse) || matched;
+        }
+        if (!matched) unmatched.push_back(&located);
+    }
+    std::ostringstream text;
+    if (line.flag("json"))
+        write_json(files, results, unmatched, text);
+    else
+        print_text(results, unmatched, text);
+    out << text.str();
+    return 0;
+}
