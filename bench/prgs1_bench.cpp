@@ -1,7 +1,8 @@
 // Times one whole pass of the search (the ten start pairs, or fewer when a count is given) on
-// a target list (default: the PRESENT list in data/) and prints the figures with a signature
-// of the pass: the sum of the node counters and l1..l5, which a change made for speed alone
-// must leave unchanged.
+// a target list (default: the PRESENT list in data/), under the default limits or a given
+// length and deadlines, and prints the figures with a signature of the pass: the sum of the
+// node counters and l1..l5, which a change made for speed alone must leave unchanged.
+//   prgs1_bench [LIST [START_PAIRS [MAX_LENGTH A,B,C]]]
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +28,14 @@ uint64_t signature(const search_counters& c) {
 int main(int argc, char** argv) {
     const std::string list = argc > 1 ? argv[1] : std::string(BENCH_DATA_DIR) + "/present.txt";
     const long pairs = argc > 2 ? std::atol(argv[2]) : 10;
+    if (argc > 4) {
+        limits.length = std::atoi(argv[3]);
+        if (std::sscanf(argv[4], "%d,%d,%d", &limits.deadline[0], &limits.deadline[1], &limits.deadline[2]) != 3 ||
+            !limits_fault(limits).empty()) {
+            std::cerr << "bad limits " << argv[3] << " " << argv[4] << ": " << limits_fault(limits) << "\n";
+            return 2;
+        }
+    }
     if (!enter_work_dir(list)) {
         std::cerr << "cannot prepare a working directory for " << list << "\n";
         return 2;
@@ -43,6 +52,8 @@ int main(int argc, char** argv) {
     std::cout.flush();
     dup2(console, 1);
     std::printf("list              %s\n", list.c_str());
+    std::printf("limits            %d instructions, deadlines %d,%d,%d\n", limits.length, limits.deadline[0],
+                limits.deadline[1], limits.deadline[2]);
     std::printf("wall time         %.3f s\n", seconds);
     std::printf("verify calls      %llu\n", static_cast<unsigned long long>(c.verify_calls));
     std::printf("verify calls/s    %.1f million\n", c.verify_calls / seconds / 1e6);

@@ -62,6 +62,34 @@ TEST(SbtoolSearch, BadOptionsAreUsageErrors) {
     EXPECT_NE(missing.err.find("cannot enter /nonexistent/dir/for/sure"), std::string::npos) << missing.err;
 }
 
+// Midori's Sb0 has no program within the default limits (forty passes reach nothing), but a
+// pass with every deadline one later and one more instruction reaches it in 17.
+TEST(SbtoolSearch, RaisedLimitsReachWhatTheDefaultsCannot) {
+    const std::string midori = "cad3ebf789150246";
+    const tool_result list = sbtool({"targets", "--inverse", "--perms", midori});
+    ASSERT_EQ(list.status, 0) << list.err;
+    std::string files[2];
+    for (int raised = 0; raised < 2; raised++) {
+        const std::string dir = make_temp_dir();
+        write_file(dir + "/sb2.txt", list.out);
+        std::vector<std::string> args = {"search", "--threads", "2", "--passes", "1", "--dir", dir};
+        if (raised) args.insert(args.end(), {"--max-length", "17", "--deadlines", "8,12,15"});
+        const tool_result run = sbtool_program(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        files[raised] = dir + "/prgs1b.txt";
+    }
+    EXPECT_EQ(read_file(files[0]).find("found "), std::string::npos);
+    const std::string text = read_file(files[1]);
+    EXPECT_NE(text.find("\nPrograms  16  8  12  15\n"), std::string::npos) << text.substr(0, 80);
+    EXPECT_NE(text.find("\nfound 1 r 17 "), std::string::npos);
+    const std::string listed = files[1].substr(0, files[1].rfind('/')) + "/sb2.txt";
+    const tool_result check = sbtool({"check", "--targets", listed, files[1]});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    const tool_result report = sbtool({"report", "--sboxes", midori, files[1]});
+    EXPECT_EQ(report.status, 0) << report.err;
+    EXPECT_NE(report.out.find(midori + "  " + midori + "  17      1 "), std::string::npos) << report.out;
+}
+
 // The output file ends with a whole record (its length says how many program lines follow
 // the nine lines of its head) or with a "Starting " line.
 bool ends_cleanly(const std::string& file) {
