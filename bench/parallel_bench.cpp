@@ -20,6 +20,7 @@
 #include "bench/work_dir.h"
 #include "search/driver.h"
 #include "search/parallel.h"
+#include "search/run.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ timing time_pass(const std::string& list, int threads) {
         if (threads == 1) {
             search_bounded(start_pairs);
         } else {
-            const parallel_figures f = search_parallel(threads, 1);
+            run.passes = 1;
+            const parallel_figures f = search_parallel(threads);
             t.walker_share = double(f.walker_verify_calls) / double(f.total.verify_calls);
         }
         t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,5 +1,7 @@
 #include "random/random.h"
 
+#include <algorithm>
+
 uint32_t ransi = 1;
 uint32_t rx = 0, ry = 0;
 unsigned short r1279[1280];
@@ -19,6 +21,32 @@ void fill_from_ansic(unsigned short* table, int last) {
 }
 
 }  // namespace
+
+generator_state save_generators() {
+    generator_state g;
+    g.ransi = ransi;
+    g.rx = rx;
+    g.ry = ry;
+    std::copy(r1279, r1279 + 1280, g.r1279);
+    g.r1279a = r1279a;
+    g.r1279b = r1279b;
+    std::copy(r607, r607 + 608, g.r607);
+    g.r607a = r607a;
+    g.r607b = r607b;
+    return g;
+}
+
+void restore_generators(const generator_state& g) {
+    ransi = g.ransi;
+    rx = g.rx;
+    ry = g.ry;
+    std::copy(g.r1279, g.r1279 + 1280, r1279);
+    r1279a = g.r1279a;
+    r1279b = g.r1279b;
+    std::copy(g.r607, g.r607 + 608, r607);
+    r607a = g.r607a;
+    r607b = g.r607b;
+}
 
 // Next congruential value: bits 16..30 of the new state.
 unsigned rand_ansic() {

@@ -12,6 +12,17 @@ extern int r1279a, r1279b;
 extern unsigned short r607[608];
 extern int r607a, r607b;
 
+// Everything the generators hold, so that a run can stop and go on with the same sequence.
+struct generator_state {
+    uint32_t ransi, rx, ry;
+    unsigned short r1279[1280];
+    int r1279a, r1279b;
+    unsigned short r607[608];
+    int r607a, r607b;
+};
+generator_state save_generators();
+void restore_generators(const generator_state& g);
+
 unsigned rand_ansic();
 void srand_ansic(unsigned long x);
 void rand_init2();

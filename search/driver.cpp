@@ -3,23 +3,29 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <sstream>
 
 #include "classes/quikfnd3.h"
+#include "foundation/fatal.h"
 #include "foundation/init.h"
 #include "random/random.h"
 #include "search/enumerate.h"
 #include "search/output.h"
 #include "search/perm.h"
+#include "search/run.h"
+#include "search/status.h"
 #include "search/targets.h"
 
+run_settings run;
 
 void print_summary(const search_counters& c, double seconds) {
-    std::cout << seconds << " ";
-    for (int i = 2; i <= 8; i++) std::cout << c.nodecnt[i] << (i < 8 ? "  " : "\n");
-    for (int i = 9; i <= 16; i++) std::cout << c.nodecnt[i] << (i < 16 ? "  " : "\n");
-    for (int i = 17; i <= 20; i++) std::cout << c.nodecnt[i] << (i < 20 ? "  " : "\n");
-    std::cout << c.l1 << "  " << c.l2 << "  " << c.l3 << "  " << c.l4 << "\n";
-    std::cout.flush();
+    std::ostringstream text;
+    text << seconds << " ";
+    for (int i = 2; i <= 8; i++) text << c.nodecnt[i] << (i < 8 ? "  " : "\n");
+    for (int i = 9; i <= 16; i++) text << c.nodecnt[i] << (i < 16 ? "  " : "\n");
+    for (int i = 17; i <= 20; i++) text << c.nodecnt[i] << (i < 20 ? "  " : "\n");
+    text << c.l1 << "  " << c.l2 << "  " << c.l3 << "  " << c.l4 << "\n";
+    console_write(text.str());
 }
 
 // Runs start pair `pair`: reset the machine, execute the pair, enumerate every continuation.
@@ -31,45 +37,76 @@ void run_start_pair(search_state& s, int pair) {
     addop2(s, start_pair_length, -1);
 }
 
-void start_up(const std::string& list_path) {
+load_outcome prepare_search(const std::string& list_path) {
     init_startup();
     std::cout << "Starting Test\n";
-    init_valid(1, list_path);
+    const load_outcome outcome = load_valid(1, std::cout, list_path);
+    if (outcome.failed) return outcome;
     init_perm();
     for (int& flag : cutdepth) flag = 0;
     for (int deadline : limits.deadline) cutdepth[deadline] = 1;
     cutdepth[limits.last_index()] = 1;
+    return outcome;
 }
 
-void begin_search() {
+void start_up() {
+    const load_outcome outcome = prepare_search("sb2.txt");
+    if (outcome.failed) fatal(outcome.message, outcome.status);
+}
+
+run_start begin_search() {
     init_dsi();
-    int seed = 0x33AD6;
-    seed = (seed << 10) + 1;
-    const int t = 29;
-    srand_ansic(static_cast<unsigned long>(seed + t));
-    rand_init2();
-    open_output(t, seed);
+    run_start start;
+    if (!run.resume) {
+        srand_ansic(run.seed);
+        rand_init2();
+        open_output(run.seed);
+        return start;
+    }
+    const checkpoint& c = *run.resume;
+    for (const checkpoint::reached_row& r : c.reached) {
+        dn[r.row][0] = r.number;
+        dn[r.row][1] = r.length;
+    }
+    restore_generators(c.generators);
+    reopen_output(c.output_size);
+    start.pass = c.pass;
+    start.counters = c.counters;
+    return start;
+}
+
+void begin_pass(int pass, const search_counters& counters, const generator_state& generators) {
+    if (run.checkpoints) write_checkpoint(checkpoint_now(pass, run.seed, false, run.list_hash, counters, generators));
+    write_pass_start(pass);
+    status_pass(pass, counters);
+}
+
+void end_run(int next_pass, const search_counters& counters, const generator_state& generators) {
+    if (run.checkpoints)
+        write_checkpoint(checkpoint_now(next_pass, run.seed, false, run.list_hash, counters, generators));
 }
 
 search_counters search_bounded(long max_start_pairs) {
     static search_state s;
     s = search_state{};
-    int loops = 0;
-    begin_search();
+    const run_start start = begin_search();
+    s.counters() = start.counters;
     long done = 0;
-    while (max_start_pairs < 0 || done < max_start_pairs) {
-        write_pass_start(loops);
-        loops++;
-        const time_t start = time(nullptr);
+    for (int pass = start.pass;; pass++) {
+        if (run_ends_before(pass)) {
+            end_run(pass, s, save_generators());
+            return s;
+        }
+        if (max_start_pairs >= 0 && done == max_start_pairs) return s;
+        begin_pass(pass, s, save_generators());
+        const time_t begin = time(nullptr);
         for (int pair = 0; pair < start_pairs; pair++) {
             if (max_start_pairs >= 0 && done == max_start_pairs) return s;
             run_start_pair(s, pair);
             done++;
         }
-        const time_t end = time(nullptr);
-        print_summary(s, difftime(end, start));
+        print_summary(s, difftime(time(nullptr), begin));
     }
-    return s;
 }
 
 void search() {

@@ -1,9 +1,11 @@
 #include "search/enumerate.h"
 
 #include <cassert>
-#include <iostream>
+#include <sstream>
 
 #include "random/random.h"
+#include "search/run.h"
+#include "search/status.h"
 #include "search/verify.h"
 
 int cutdepth[program_capacity];
@@ -206,18 +208,33 @@ void try_nop(search_state& s, const node& n) {
 
 }  // namespace
 
+int start_pair_of(const ot* prog) {
+    for (int pair = 0; pair < start_pairs; pair++) {
+        ot first[2];
+        select2(pair, first);
+        const bool same = first[0].o == prog[0].o && first[0].r1 == prog[0].r1 && first[0].r2 == prog[0].r2 &&
+                          first[1].o == prog[1].o && first[1].r1 == prog[1].r1 && first[1].r2 == prog[1].r2;
+        if (same) return pair;
+    }
+    return -1;
+}
+
 void print_progress(const search_state& s, int j) {
     const ot* prog = s.prog;
+    if (j == 2) status_start_pair(start_pair_of(prog));
+    status_counters(s);
+    if (run.quiet) return;
+    std::ostringstream text;
     if (j == 2) {
-        std::cout << "addop2 " << j << "  " << prog[0] << " " << prog[1] << "  " << 11 << "-" << s.nodecnt[11]
-                  << "  " << s.nodecnt[12] << "  " << 13 << "-" << s.nodecnt[13] << "  " << s.nodecnt[14] << "  "
-                  << s.nodecnt[15] << "\n";
+        text << "addop2 " << j << "  " << prog[0] << " " << prog[1] << "  " << 11 << "-" << s.nodecnt[11] << "  "
+             << s.nodecnt[12] << "  " << 13 << "-" << s.nodecnt[13] << "  " << s.nodecnt[14] << "  " << s.nodecnt[15]
+             << "\n";
     } else if (j == 3) {
-        std::cout << "addop2 " << j << "  " << s.l1 << "  " << s.l2 << "  " << s.l3 << "  " << s.l4 << "  " << s.l5
-                  << "  " << prog[0] << " " << prog[1] << " " << prog[2] << "\n";
+        text << "addop2 " << j << "  " << s.l1 << "  " << s.l2 << "  " << s.l3 << "  " << s.l4 << "  " << s.l5 << "  "
+             << prog[0] << " " << prog[1] << " " << prog[2] << "\n";
     }
     // Shown at once even when standard output is a pipe or a file: these lines are rare.
-    std::cout.flush();
+    console_write(text.str());
 }
 
 void addop2(search_state& s, int j, int last) {

@@ -49,5 +49,8 @@ constexpr pair_verdict pair_order(int i, int k, const ot& P, int* restart) {
     return pair_ok;
 }
 
-// Writes the progress line of the call at index j (2 or 3) to standard output.
+// Writes the progress line of the call at index j (2 or 3) to standard output (unless the
+// run is quiet) and shows the counters on the status line.
 void print_progress(const search_state& s, int j);
+// The number of the start pair in prog[0..1] (0..9), or -1.
+int start_pair_of(const ot* prog);

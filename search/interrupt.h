@@ -7,3 +7,5 @@ void install_clean_stop();
 // Bracket the writing of one record.
 void begin_record_write();
 void end_record_write();
+// While a status line stands on standard error, a stop clears it first.
+void clear_line_on_stop(bool on);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "foundation/anf.h"
@@ -20,18 +21,34 @@ void check_output_written() {
     if (!ostr) fatal(std::string("Error writing ") + filename + "\n", 1);
 }
 
-void open_output(int t, int seed) {
+void open_output(uint32_t seed) {
     // Created first with its permission bits, which the stream cannot set.
     const int fd = ::open(filename, O_WRONLY | O_CREAT | O_TRUNC, 0664);
     if (fd >= 0) ::close(fd);
     ostr.open(filename, std::ios::out | std::ios::trunc);
     if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
+    const bool classic = seed == default_seed;
     ostr << "Parameters " << 1 << "  " << gate_after << "  " << gate_max_locks + 1 << "  " << gate_threshold << "  "
-         << 1 << "  " << t << "  " << seed << "\n";
+         << 1 << "  " << (classic ? default_seed_offset : 0) << "  " << (classic ? default_seed_base : seed) << "\n";
     ostr << "Programs  " << limits.last_index() << "  " << limits.deadline[0] << "  " << limits.deadline[1] << "  "
          << limits.deadline[2] << "\n";
     ostr.flush();
     check_output_written();
+}
+
+void reopen_output(uint64_t size) {
+    if (::truncate(filename, static_cast<off_t>(size)) != 0) fatal(std::string("Error opening ") + filename, 1);
+    ostr.open(filename, std::ios::out | std::ios::app);
+    if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
+}
+
+std::string output_so_far() {
+    ostr.flush();
+    check_output_written();
+    std::ifstream in(filename, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) fatal(std::string("Error reading ") + filename + "\n", 1);
+    return text;
 }
 
 void write_pass_start(int loops) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <string>
 
 #include "search/ot.h"
 
@@ -12,8 +13,14 @@ extern const char* filename;
 extern std::ofstream ostr;
 
 // Creates (or truncates) the output file and writes the two header lines: the gate's
-// parameters with the seed parts t and seed, and the program limits in force.
-void open_output(int t, int seed);
+// parameters with the generators' seed, and the program limits in force. The default seed
+// shows as its two parts (29 and 216750081), any other as 0 and the seed.
+void open_output(uint32_t seed);
+// Opens the output file of an interrupted run to go on writing it: cuts it back to its first
+// `size` bytes (the start of the pass the run goes on with).
+void reopen_output(uint64_t size);
+// Everything written to the output file so far, as it is on disk.
+std::string output_so_far();
 // The line that opens pass `loops`.
 void write_pass_start(int loops);
 // The record of report `number` for row N: program prog[0..length-1], locked registers

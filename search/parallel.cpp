@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,8 @@
 #include "search/enumerate.h"
 #include "search/machine.h"
 #include "search/output.h"
+#include "search/run.h"
+#include "search/status.h"
 #include "search/verify.h"
 
 namespace {
@@ -55,7 +59,10 @@ struct event {
     search_counters walker;
     int j = 0;
     ot prog[3] = {};
+    // pass_start_event: the pass and the generators as it starts; finish_event: the pass the
+    // run would go on with and the generators then.
     int pass = 0;
+    std::unique_ptr<generator_state> generators;
 };
 
 // The queues between the walker, the workers and the merger.
@@ -206,19 +213,27 @@ void walker_found(search_state&, int, int, const int*, const uint16_t*) {
     fatal("internal error: the walking thread completed an S-box\n", 3);
 }
 
-// The walking thread: the passes in sequential order, with the subtrees handed over.
-void walk(long passes) {
+// Walker: the event at the start of `pass` or at the end of the walk, with the generators.
+std::unique_ptr<event> pass_marker(const search_state& s, event_kind kind, int pass) {
+    auto e = marker(s, kind);
+    e->pass = pass;
+    e->generators = std::make_unique<generator_state>(save_generators());
+    return e;
+}
+
+// The walking thread: the passes in sequential order from `first_pass`, with the subtrees
+// handed over.
+void walk(int first_pass) {
     search_state s;
     walker_runner = batch_runner();
     s.hooks = {walker_subtree, walker_progress, walker_found, nullptr};
-    for (long pass = 0; passes < 0 || pass < passes; pass++) {
-        auto start = marker(s, pass_start_event);
-        start->pass = static_cast<int>(pass);
-        emit(std::move(start));
+    int pass = first_pass;
+    for (; !run_ends_before(pass); pass++) {
+        emit(pass_marker(s, pass_start_event, pass));
         for (int pair = 0; pair < start_pairs; pair++) run_start_pair(s, pair);
         emit(marker(s, pass_end_event));
     }
-    emit(marker(s, finish_event));
+    emit(pass_marker(s, finish_event, pass));
     help_until_no_work();
 }
 
@@ -267,17 +282,20 @@ std::unique_ptr<event> next_in_order() {
 
 // The calling thread: applies the events in walk order until the walk ends. The counters
 // the sequential search would show are the walker's own plus what every batch merged so far
-// added, and the records the merger wrote.
-parallel_figures merge() {
-    search_counters merged;
+// added, the records the merger wrote and what the run started with.
+parallel_figures merge(const search_counters& carried) {
+    search_counters merged = carried;
+    search_counters walker;  // the walker's counters at the latest event that carries them
     search_state shown;
     time_t start = 0;
     while (true) {
         std::unique_ptr<event> e = next_in_order();
+        if (e->kind != batch_event) walker = e->walker;
         switch (e->kind) {
         case batch_event:
             merged += e->delta;
             for (const found_sbox& f : e->found) record_reached(merged, f.N, f.length, f.prog, f.lock_regs, f.words);
+            status_counters(walker + merged);
             break;
         case progress_event:
             shown.counters() = e->walker + merged;
@@ -285,27 +303,45 @@ parallel_figures merge() {
             print_progress(shown, e->j);
             break;
         case pass_start_event:
-            write_pass_start(e->pass);
+            begin_pass(e->pass, e->walker + merged, *e->generators);
             start = time(nullptr);
             break;
         case pass_end_event:
             print_summary(e->walker + merged, difftime(time(nullptr), start));
             break;
         case finish_event:
+            end_run(e->pass, e->walker + merged, *e->generators);
             return {e->walker.verify_calls, e->walker + merged};
         }
     }
 }
+
+// Stops and joins the threads started so far after a failure to start another.
+[[noreturn]] void fail_to_start(const std::system_error& error, std::vector<std::thread>& workers) {
+    {
+        std::lock_guard<std::mutex> guard(chan->lock);
+        chan->closing = true;
+        chan->work_waiting.notify_all();
+    }
+    for (std::thread& w : workers) w.join();
+    chan = nullptr;
+    throw std::runtime_error(std::string("cannot start a search thread: ") + error.what());
+}
 }  // namespace
 
-parallel_figures search_parallel(int threads, long passes) {
+parallel_figures search_parallel(int threads) {
     channel c;
     chan = &c;
-    begin_search();
-    std::thread walker(walk, passes);
+    const run_start start = begin_search();
     std::vector<std::thread> workers;
-    for (int i = 1; i < threads; i++) workers.emplace_back(work);
-    const parallel_figures figures = merge();
+    std::thread walker;
+    try {
+        for (int i = 1; i < threads; i++) workers.emplace_back(work);
+        walker = std::thread(walk, start.pass);
+    } catch (const std::system_error& error) {
+        fail_to_start(error, workers);
+    }
+    const parallel_figures figures = merge(start.counters);
     walker.join();
     {
         std::lock_guard<std::mutex> guard(c.lock);

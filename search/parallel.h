@@ -17,7 +17,9 @@ struct parallel_figures {
     search_counters total;         // the search's counters, as the sequential search ends with
 };
 
-// Runs `passes` whole passes (for ever when negative) on `threads` threads (the walking thread
-// and threads - 1 workers; the walker runs batches too while the queue is full), after
-// start_up(). Output file and console as search_bounded(10 * passes) writes them.
-parallel_figures search_parallel(int threads, long passes);
+// Runs the run's passes (see run_settings) on `threads` threads (the walking thread and
+// threads - 1 workers; the walker runs batches too while the queue is full), after start_up().
+// Output file and console as the sequential search writes them. A thread that cannot be
+// started throws std::runtime_error before the first pass begins (the output file holds its
+// header then).
+parallel_figures search_parallel(int threads);

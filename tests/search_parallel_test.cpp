@@ -8,6 +8,7 @@
 #include "child_process.h"
 #include "search/driver.h"
 #include "search/parallel.h"
+#include "search/run.h"
 
 namespace {
 
@@ -25,8 +26,9 @@ Outcome run_on(const std::string& list, int threads, long passes) {
     ChildResult run = run_in_child([&] {
         change_dir(dir);
         start_up();
-        if (threads == 0) search_bounded(passes * start_pairs);
-        else search_parallel(threads, passes);
+        ::run.passes = passes;
+        if (threads == 0) search_bounded(-1);
+        else search_parallel(threads);
     });
     // The first number of a summary's first line is the pass time.
     static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");

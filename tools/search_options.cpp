@@ -40,13 +40,26 @@ void read_deadlines(const std::string& text, search_limits& l) {
 
 }  // namespace
 
-const char* const search_limits_help =
+const char* const search_options_help =
+    "  --threads N       threads (default: the number of cores, at most 4096); 1 runs the\n"
+    "                    sequential search\n"
+    "  --passes N        end the run after pass N - 1, N passes in all (default: run until\n"
+    "                    stopped); with --resume the passes of the earlier run count too\n"
+    "  --dir DIR         the working directory of the search\n"
+    "  --resume          go on with the run that stopped in DIR, from the start of the pass it\n"
+    "                    was in (its checkpoint prgs1b.txt.checkpoint says where)\n"
+    "  --force           start over in DIR even though prgs1b.txt there holds records\n"
+    "  --seed N          seed the random gate with N (0 to 4294967295) instead of the fixed\n"
+    "                    seed: another part of the tree is thinned out\n"
+    "  --quiet           leave the progress lines (addop2 ...) out of the console\n"
     "  --max-length N    programs of at most N instructions (default 16, at most 20)\n"
     "  --deadlines A,B,C the first output must be fixed before instruction index A, the second\n"
     "                    before B, the third before C (default 7,11,14; 2 <= A < B < C <= N - 1)\n";
 
 std::vector<option_spec> search_option_specs() {
-    return {{"threads", "N"}, {"passes", "N"}, {"dir", "DIR"}, {"max-length", "N"}, {"deadlines", "A,B,C"}};
+    return {{"threads", "N"},    {"passes", "N"}, {"dir", "DIR"},         {"max-length", "N"},
+            {"deadlines", "A,B,C"}, {"seed", "N"},  {"resume", nullptr},   {"force", nullptr},
+            {"quiet", nullptr}};
 }
 
 search_options read_search_options(const command_line& line) {
@@ -58,7 +71,14 @@ search_options read_search_options(const command_line& line) {
     if (line.has("max-length"))
         o.limits.length = static_cast<int>(whole_number("max-length", line.value_or("max-length", ""), 1, 1000));
     if (line.has("deadlines")) read_deadlines(line.value_or("deadlines", ""), o.limits);
+    o.limits_given = line.has("max-length") || line.has("deadlines");
     const std::string fault = limits_fault(o.limits);
     if (!fault.empty()) usage_error(fault);
+    o.seed_given = line.has("seed");
+    if (o.seed_given) o.seed = static_cast<uint32_t>(whole_number("seed", line.value_or("seed", ""), 0, 0xffffffffL));
+    o.resume = line.flag("resume");
+    o.force = line.flag("force");
+    o.quiet = line.flag("quiet");
+    if (o.resume && o.force) usage_error("--resume goes on with a run, --force starts over: give one of them");
     return o;
 }

@@ -13,11 +13,17 @@ struct search_options {
     long passes = -1;  // -1: until stopped
     std::string dir;   // empty: the current directory
     search_limits limits;
+    bool limits_given = false;  // --max-length or --deadlines on the command line
+    uint32_t seed = default_seed;
+    bool seed_given = false;
+    bool resume = false;  // go on with the run in dir
+    bool force = false;   // start over even where an output with records stands
+    bool quiet = false;   // no progress lines on the console
 };
 
 // The option table for parse_command_line.
 std::vector<option_spec> search_option_specs();
 // The options as given, checked; a usage error names the option and what it takes.
 search_options read_search_options(const command_line& line);
-// The help lines of the limits options.
-extern const char* const search_limits_help;
+// The help lines of the options.
+extern const char* const search_options_help;

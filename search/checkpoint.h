@@ -1,0 +1,47 @@
+// The checkpoint beside the output file: everything a run needs to go on from the start of a
+// pass as if it had never stopped. It is written at the start of every pass (before the pass's
+// "Starting" line) and replaced atomically, so that a run stopped at any moment, even in the
+// middle of a record, leaves a checkpoint that matches a prefix of its output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "random/random.h"
+#include "search/limits.h"
+#include "search/state.h"
+
+// The checkpoint's file name, beside "prgs1b.txt".
+extern const char* const checkpoint_name;
+
+struct checkpoint {
+    int pass = 0;                  // the pass about to start
+    uint32_t seed = 0;             // the seed the run started its generators from
+    bool exhaustive = false;       // the run searches the whole tree, without the random gate
+    search_limits limits;          // the limits of the run
+    uint64_t list_hash = 0;        // of the target list the run loaded
+    uint64_t output_size = 0;      // bytes of the output file written before this pass
+    uint64_t output_hash = 0;      // of those bytes
+    search_counters counters;      // the counters the summaries print, and the report counter l5
+    generator_state generators;    // the random generators at the start of the pass
+    struct reached_row {
+        int row, number, length;   // dn[row] = {number, length}
+    };
+    std::vector<reached_row> reached;  // every row reached so far
+};
+
+// The hash by which a checkpoint recognises a list and the output written: 64-bit FNV-1a.
+uint64_t content_hash(const std::string& bytes);
+
+// Writes c as the checkpoint, through a temporary file that is synced and renamed over the
+// old one. A failure ends the process with one line (the output file is complete then).
+void write_checkpoint(const checkpoint& c);
+
+// Reads the checkpoint at path into c; empty on success, otherwise what is wrong, in one line.
+std::string read_checkpoint(const std::string& path, checkpoint& c);
+
+// The checkpoint of the run as it stands at the start of `pass`: the limits in force, the
+// reached table, the output file as written so far, the generators and the counters given.
+checkpoint checkpoint_now(int pass, uint32_t seed, bool exhaustive, uint64_t list_hash,
+                          const search_counters& counters, const generator_state& generators);

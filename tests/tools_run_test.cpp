@@ -1,0 +1,236 @@
+// Long runs with sbtool search: going on after a stop, refusing to overwrite results, seeds,
+// the status line and the failures that must not pass for success.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "child_process.h"
+#include "tools_support.h"
+
+namespace {
+
+// The console with the pass times masked.
+std::string masked(const std::string& console) {
+    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
+    return std::regex_replace(console, pass_time, "$1T $2");
+}
+
+// What a search prints after loading its list: everything after "initializing perms".
+std::string after_loading(const std::string& console) {
+    const std::string mark = "initializing perms\n";
+    const size_t at = console.find(mark);
+    return at == std::string::npos ? "" : console.substr(at + mark.size());
+}
+
+// A directory holding the one-S-box list as sb2.txt.
+std::string run_dir() {
+    const std::string dir = make_temp_dir();
+    write_file(dir + "/sb2.txt", read_file(std::string(TEST_LIST_DIR) + "/single.txt"));
+    return dir;
+}
+
+// Starts the built sbtool with its standard output in out_path; returns its process.
+pid_t start_sbtool(const std::vector<std::string>& args, const std::string& out_path) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || dup2(out, 1) < 0) _exit(120);
+        std::vector<char*> argv = {const_cast<char*>(SBTOOL_PATH)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(SBTOOL_PATH, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits until the file at path contains text (at most two minutes).
+bool wait_for(const std::string& path, const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (read_file(path).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+const std::vector<std::string> three_passes = {"search", "--passes", "3", "--threads", "2", "--dir"};
+
+std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// A run stopped mid-pass by Ctrl-C, and one killed and left with half a record, each go on
+// with --resume to exactly the output and console of a run that never stopped.
+TEST(Resume, StoppedRunsEndAsIfNeverStopped) {
+    const std::string whole = run_dir();
+    const tool_result uninterrupted = sbtool_program(with(three_passes, {whole}));
+    ASSERT_EQ(uninterrupted.status, 0) << uninterrupted.err;
+    const std::string expected = read_file(whole + "/prgs1b.txt");
+    ASSERT_NE(expected.find("found 1 "), std::string::npos);
+
+    struct stop {
+        int signal;
+        const char* resume_threads;
+    } stops[] = {{SIGINT, "1"}, {SIGKILL, "3"}};
+    for (const stop& s : stops) {
+        const std::string dir = run_dir();
+        const pid_t pid = start_sbtool(with(three_passes, {dir}), dir + "/first.console");
+        ASSERT_TRUE(wait_for(dir + "/prgs1b.txt", "Starting 1\n"));
+        kill(pid, s.signal);
+        int wstatus = 0;
+        waitpid(pid, &wstatus, 0);
+        // A kill can fall inside a record; leave the file as such a kill would.
+        if (s.signal == SIGKILL) write_file(dir + "/prgs1b.txt", read_file(dir + "/prgs1b.txt") + "found 7 r 1");
+        const tool_result resumed = sbtool_program(
+            {"search", "--resume", "--passes", "3", "--threads", s.resume_threads, "--dir", dir});
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(read_file(dir + "/prgs1b.txt"), expected) << "after signal " << s.signal;
+        const std::string tail = masked(after_loading(resumed.out));
+        ASSERT_EQ(tail.rfind("addop2 2  xor 0,1 xor 1,2", 0), 0u) << tail.substr(0, 200);
+        const std::string full = masked(uninterrupted.out);
+        ASSERT_GE(full.size(), tail.size());
+        EXPECT_EQ(full.substr(full.size() - tail.size()), tail) << "after signal " << s.signal;
+    }
+}
+
+// Resuming adds passes to a run that ended, and refuses, leaving the output alone, whatever
+// does not match the checkpoint.
+TEST(Resume, RefusesWhatDoesNotMatch) {
+    const std::string dir = run_dir();
+    ASSERT_EQ(sbtool_program({"search", "--passes", "1", "--threads", "2", "--dir", dir}).status, 0);
+    const std::string output = read_file(dir + "/prgs1b.txt");
+    const std::string saved = read_file(dir + "/prgs1b.txt.checkpoint");
+    const std::string list = read_file(dir + "/sb2.txt");
+    struct change {
+        const char* what;
+        std::function<void()> make;
+        std::vector<std::string> options;
+        const char* message;
+    } changes[] = {
+        {"no checkpoint", [&] { unlink((dir + "/prgs1b.txt.checkpoint").c_str()); }, {}, "no prgs1b.txt.checkpoint"},
+        {"damaged", [&] { write_file(dir + "/prgs1b.txt.checkpoint", saved.substr(0, saved.size() - 30) + "1\n"); },
+         {}, "damaged"},
+        {"output changed", [&] { write_file(dir + "/prgs1b.txt", "X" + output.substr(1)); }, {}, "is not the output"},
+        {"output shorter", [&] { write_file(dir + "/prgs1b.txt", output.substr(0, 40)); }, {}, "is not the output"},
+        {"list changed", [&] { write_file(dir + "/sb2.txt", list + list); }, {}, "not the list"},
+        {"other seed", [] {}, {"--seed", "5"}, "the run used seed 216750110"},
+        {"other limits", [] {}, {"--max-length", "17"}, "the run searched with 16 instructions"},
+    };
+    for (const change& c : changes) {
+        c.make();
+        const std::string before = read_file(dir + "/prgs1b.txt");
+        const tool_result r = sbtool_program(with({"search", "--resume", "--passes", "2", "--dir", dir}, c.options));
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
+        EXPECT_EQ(read_file(dir + "/prgs1b.txt"), before) << c.what;
+        write_file(dir + "/prgs1b.txt", output);
+        write_file(dir + "/prgs1b.txt.checkpoint", saved);
+        write_file(dir + "/sb2.txt", list);
+    }
+    // The run ended after pass 0; resuming runs pass 1 and writes its line.
+    const tool_result more = sbtool_program({"search", "--resume", "--passes", "2", "--quiet", "--dir", dir});
+    ASSERT_EQ(more.status, 0) << more.err;
+    EXPECT_EQ(read_file(dir + "/prgs1b.txt"), output + "Starting 1\n");
+    EXPECT_EQ(after_loading(more.out).find("addop2"), std::string::npos) << "--quiet drops the progress lines";
+    const std::string tail = after_loading(more.out);
+    EXPECT_EQ(std::count(tail.begin(), tail.end(), '\n'), 4) << "the four summary lines";
+}
+
+// An output with records is never overwritten without --force.
+TEST(Resume, RecordsAreNotOverwrittenSilently) {
+    const std::string dir = run_dir();
+    ASSERT_EQ(sbtool_program({"search", "--passes", "1", "--threads", "2", "--dir", dir}).status, 0);
+    const std::string output = read_file(dir + "/prgs1b.txt");
+    const tool_result again = sbtool_program({"search", "--passes", "1", "--dir", dir});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("already holds 1 record: go on with that run with --resume, or start over with --force"),
+              std::string::npos)
+        << again.err;
+    EXPECT_EQ(read_file(dir + "/prgs1b.txt"), output);
+    const tool_result forced = sbtool_program({"search", "--passes", "1", "--seed", "7", "--force", "--dir", dir});
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    const std::string seeded = read_file(dir + "/prgs1b.txt");
+    EXPECT_EQ(seeded.rfind("Parameters 1  4  3  20000  1  0  7\nPrograms  15  7  11  14\nStarting 0\n", 0), 0u)
+        << seeded.substr(0, 100);
+    EXPECT_NE(masked(forced.out), masked(again.out)) << "another seed thins the tree differently";
+    EXPECT_NE(read_file(dir + "/prgs1b.txt.checkpoint").find("\nseed 7\n"), std::string::npos);
+}
+
+// On a terminal, standard error carries the status line while standard output stays the
+// console of a run without it.
+TEST(Status, ShownOnATerminalOnly) {
+    const std::string dir = run_dir();
+    const tool_result plain = sbtool_program({"search", "--passes", "1", "--threads", "2", "--dir", dir});
+    ASSERT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "") << "no status line when standard error is not a terminal";
+    const std::string other = run_dir();
+    std::fflush(nullptr);
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int out = open((other + "/console").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || dup2(out, 1) < 0) _exit(120);
+        execl(SBTOOL_PATH, SBTOOL_PATH, "search", "--passes", "1", "--threads", "2", "--dir", other.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, got);
+    close(terminal);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    ASSERT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) << shown;
+    EXPECT_NE(shown.find("pass 0  start pair "), std::string::npos) << shown;
+    EXPECT_TRUE(std::regex_search(shown, std::regex("of 10  [0-9]+:[0-9][0-9]  records [01]  [0-9.]+ M candidates/s")))
+        << shown;
+    EXPECT_EQ(masked(read_file(other + "/console")), masked(plain.out));
+}
+
+TEST(Failures, LoadErrorsGoToStandardErrorToo) {
+    const std::string dir = make_temp_dir();
+    const tool_result r = sbtool_program({"search", "--dir", dir});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sbtool search: sb2.txt: cannot be opened\n");
+    EXPECT_NE(r.out.find("sb2.txt: cannot be opened\n"), std::string::npos) << "the console shows it as prgs1 does";
+}
+
+// A thread that cannot be created ends the search with one line and status 1, and the output
+// holds what was written before.
+TEST(Failures, ThreadsThatCannotStart) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space limit stops the sanitizer's own start-up";
+#else
+    const std::string dir = run_dir();
+    const ChildResult r = run_in_child([&] {
+        const rlimit limit = {512ul << 20, 512ul << 20};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(121);
+        const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 2);
+        execl(SBTOOL_PATH, SBTOOL_PATH, "search", "--threads", "400", "--passes", "1", "--dir", dir.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    });
+    EXPECT_EQ(r.status, 1) << r.out;
+    const std::string err = read_file(dir + "/err");
+    EXPECT_EQ(err.rfind("sbtool search: cannot start a search thread: ", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(read_file(dir + "/prgs1b.txt"), "Parameters 1  4  3  20000  1  29  216750081\nPrograms  15  7  11  14\n");
+#endif
+}
+
+}  // namespace
