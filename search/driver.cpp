@@ -60,7 +60,7 @@ run_start begin_search() {
     if (!run.resume) {
         srand_ansic(run.seed);
         rand_init2();
-        open_output(run.seed);
+        open_output(run.seed, run.exhaustive);
         return start;
     }
     const checkpoint& c = *run.resume;
@@ -76,14 +76,15 @@ run_start begin_search() {
 }
 
 void begin_pass(int pass, const search_counters& counters, const generator_state& generators) {
-    if (run.checkpoints) write_checkpoint(checkpoint_now(pass, run.seed, false, run.list_hash, counters, generators));
+    if (run.checkpoints)
+        write_checkpoint(checkpoint_now(pass, run.seed, run.exhaustive, run.list_hash, counters, generators));
     write_pass_start(pass);
     status_pass(pass, counters);
 }
 
 void end_run(int next_pass, const search_counters& counters, const generator_state& generators) {
     if (run.checkpoints)
-        write_checkpoint(checkpoint_now(next_pass, run.seed, false, run.list_hash, counters, generators));
+        write_checkpoint(checkpoint_now(next_pass, run.seed, run.exhaustive, run.list_hash, counters, generators));
 }
 
 search_counters search_bounded(long max_start_pairs) {

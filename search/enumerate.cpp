@@ -238,11 +238,16 @@ void print_progress(const search_state& s, int j) {
 }
 
 void addop2(search_state& s, int j, int last) {
-    if (j > gate_after && j <= gate_last && s.lockcnt <= gate_max_locks) {
+    const bool gated = j > gate_after && j <= gate_last && s.lockcnt <= gate_max_locks;
+    if (gated && !run.exhaustive) {
         const unsigned r = rand_1279il() & 0xffff;
         if (r > gate_threshold) return;
     }
-    if (s.hooks.subtree && (j >= gate_last || s.lockcnt > gate_max_locks)) {
+    // Below a call from index gate_last on, or with three outputs fixed, nothing draws: it
+    // can run anywhere, in any order.
+    const bool draw_free =
+        run.exhaustive ? j >= open_gate_handover_index : j >= gate_last || s.lockcnt > gate_max_locks;
+    if (s.hooks.subtree && draw_free) {
         s.hooks.subtree(s, j, last);
         return;
     }

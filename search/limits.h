@@ -30,6 +30,10 @@ constexpr int gate_after = 4;
 constexpr int gate_last = 11;
 constexpr int gate_max_locks = 2;
 constexpr unsigned gate_threshold = 20000;
+// With the gate open (an exhaustive run) nothing draws, and the parallel search hands over the
+// calls at this index: deep enough for many tasks, shallow enough to leave the walking thread
+// almost nothing, and below the progress lines of indices 2 and 3.
+constexpr int open_gate_handover_index = 5;
 
 // The seed of the random generators unless a run asks for another: two parts, shown as such
 // in the output's header (the base is 0x33AD6 shifted left by 10, plus 1).

@@ -21,15 +21,16 @@ void check_output_written() {
     if (!ostr) fatal(std::string("Error writing ") + filename + "\n", 1);
 }
 
-void open_output(uint32_t seed) {
+void open_output(uint32_t seed, bool exhaustive) {
     // Created first with its permission bits, which the stream cannot set.
     const int fd = ::open(filename, O_WRONLY | O_CREAT | O_TRUNC, 0664);
     if (fd >= 0) ::close(fd);
     ostr.open(filename, std::ios::out | std::ios::trunc);
     if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
     const bool classic = seed == default_seed;
-    ostr << "Parameters " << 1 << "  " << gate_after << "  " << gate_max_locks + 1 << "  " << gate_threshold << "  "
-         << 1 << "  " << (classic ? default_seed_offset : 0) << "  " << (classic ? default_seed_base : seed) << "\n";
+    ostr << "Parameters " << 1 << "  " << gate_after << "  " << gate_max_locks + 1 << "  "
+         << (exhaustive ? 0xffffu : gate_threshold) << "  " << 1 << "  " << (classic ? default_seed_offset : 0) << "  "
+         << (classic ? default_seed_base : seed) << (exhaustive ? "  exhaustive" : "") << "\n";
     ostr << "Programs  " << limits.last_index() << "  " << limits.deadline[0] << "  " << limits.deadline[1] << "  "
          << limits.deadline[2] << "\n";
     ostr.flush();

@@ -14,8 +14,9 @@ extern std::ofstream ostr;
 
 // Creates (or truncates) the output file and writes the two header lines: the gate's
 // parameters with the generators' seed, and the program limits in force. The default seed
-// shows as its two parts (29 and 216750081), any other as 0 and the seed.
-void open_output(uint32_t seed);
+// shows as its two parts (29 and 216750081), any other as 0 and the seed. An exhaustive run
+// shows the gate open: threshold 65535 (every draw passes) and the word "exhaustive".
+void open_output(uint32_t seed, bool exhaustive);
 // Opens the output file of an interrupted run to go on writing it: cuts it back to its first
 // `size` bytes (the start of the pass the run goes on with).
 void reopen_output(uint64_t size);

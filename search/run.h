@@ -17,6 +17,7 @@ struct run_settings {
     const checkpoint* resume = nullptr;  // go on from this checkpoint instead of starting afresh
     uint64_t list_hash = 0;              // of the target list, for the checkpoints
     bool quiet = false;                  // leave the progress lines out of the console
+    bool exhaustive = false;             // one pass with the random gate open: the whole tree
 };
 
 // The settings of this process's run; set before begin_search, read-only afterwards.

@@ -22,7 +22,7 @@ namespace {
 
 const char* const help_head =
     "usage: sbtool search [--threads N] [--passes N] [--dir DIR] [--resume | --force] [--seed N]\n"
-    "                     [--quiet] [--max-length N] [--deadlines A,B,C]\n"
+    "                     [--quiet] [--exhaustive] [--max-length N] [--deadlines A,B,C]\n"
     "\n"
     "Runs the search of prgs1 in DIR (default: the current directory): reads the target list\n"
     "sb2.txt there, writes prgs1b.txt there and prints the same console lines. The output\n"
@@ -94,6 +94,7 @@ checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash) {
     const bool same_limits = o.limits.length == l.length && o.limits.deadline[0] == l.deadline[0] &&
                              o.limits.deadline[1] == l.deadline[1] && o.limits.deadline[2] == l.deadline[2];
     if (o.limits_given && !same_limits) data_error("cannot resume: the run searched with " + run_limits);
+    if (o.exhaustive && !c.exhaustive) data_error("cannot resume: the run was not exhaustive");
     bool exists = false;
     const std::string output = file_text(filename, &exists);
     if (!exists || output.size() < c.output_size ||
@@ -101,6 +102,10 @@ checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash) {
         data_error(std::string("cannot resume: ") + filename + " is not the output the checkpoint was written with");
     o.seed = c.seed;
     o.limits = c.limits;
+    if (c.exhaustive) {
+        o.exhaustive = true;
+        o.passes = 1;
+    }
     return c;
 }
 
@@ -145,6 +150,7 @@ int search_command(const std::vector<std::string>& args, std::ostream& out, std:
     run.resume = options.resume ? &resume_from : nullptr;
     run.list_hash = list_hash;
     run.quiet = options.quiet;
+    run.exhaustive = options.exhaustive;
     status_start();
     if (options.threads == 1) search_bounded(-1);
     else search_parallel(options.threads);

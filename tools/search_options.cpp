@@ -52,6 +52,10 @@ const char* const search_options_help =
     "  --seed N          seed the random gate with N (0 to 4294967295) instead of the fixed\n"
     "                    seed: another part of the tree is thinned out\n"
     "  --quiet           leave the progress lines (addop2 ...) out of the console\n"
+    "  --exhaustive      one pass with the random gate open on every branch: the whole tree,\n"
+    "                    thousands of times the work of a pass; then every listed S-box is\n"
+    "                    either reached by the shortest program the rules allow or has none\n"
+    "                    within the limits (sbtool report says which)\n"
     "  --max-length N    programs of at most N instructions (default 16, at most 20)\n"
     "  --deadlines A,B,C the first output must be fixed before instruction index A, the second\n"
     "                    before B, the third before C (default 7,11,14; 2 <= A < B < C <= N - 1)\n";
@@ -59,7 +63,7 @@ const char* const search_options_help =
 std::vector<option_spec> search_option_specs() {
     return {{"threads", "N"},    {"passes", "N"}, {"dir", "DIR"},         {"max-length", "N"},
             {"deadlines", "A,B,C"}, {"seed", "N"},  {"resume", nullptr},   {"force", nullptr},
-            {"quiet", nullptr}};
+            {"quiet", nullptr},  {"exhaustive", nullptr}};
 }
 
 search_options read_search_options(const command_line& line) {
@@ -80,5 +84,9 @@ search_options read_search_options(const command_line& line) {
     o.force = line.flag("force");
     o.quiet = line.flag("quiet");
     if (o.resume && o.force) usage_error("--resume goes on with a run, --force starts over: give one of them");
+    o.exhaustive = line.flag("exhaustive");
+    if (o.exhaustive && o.passes > 1) usage_error("--exhaustive runs one pass, the whole tree: leave out --passes");
+    if (o.exhaustive && o.seed_given) usage_error("--exhaustive draws no random numbers: leave out --seed");
+    if (o.exhaustive) o.passes = 1;
     return o;
 }

@@ -19,6 +19,7 @@ struct search_options {
     bool resume = false;  // go on with the run in dir
     bool force = false;   // start over even where an output with records stands
     bool quiet = false;   // no progress lines on the console
+    bool exhaustive = false;  // one pass with the random gate open
 };
 
 // The option table for parse_command_line.
