@@ -1,8 +1,24 @@
 // prgs1: searches short register-machine programs for the S-boxes listed in "sb2.txt" and
 // writes every newly or more cheaply reached one to "prgs1b.txt". Runs until stopped.
+// It takes no arguments: given any, it prints its usage and stops before touching a file, so
+// that `prgs1 --help` cannot truncate the prgs1b.txt of an earlier run.
+#include <cstdio>
+
 #include "search/driver.h"
 
-int main() {
+namespace {
+// The exit status of a call with arguments, as sbtool ends on a usage error.
+constexpr int status_usage = 2;
+}
+
+int main(int argc, char**) {
+    if (argc > 1) {
+        std::fputs("usage: prgs1 (takes no arguments; searches short programs for the S-boxes listed in sb2.txt in "
+                   "the working directory and writes them to prgs1b.txt until stopped; sbtool search runs the same "
+                   "search with options)\n",
+                   stdout);
+        return status_usage;
+    }
     start_up();
     search();
 }

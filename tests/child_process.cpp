@@ -5,15 +5,42 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 namespace {
 constexpr int returned_code = 250;
+
+// The temporary directories made by make_temp_dir, each with the process that made it. At exit
+// a process removes only its own: a child that calls exit() must not remove its parent's.
+class temp_dirs {
+public:
+    void add(const std::string& path) { made_.push_back({getpid(), path}); }
+    ~temp_dirs() {
+        std::error_code ignored;
+        for (const made& m : made_)
+            if (m.maker == getpid()) std::filesystem::remove_all(m.path, ignored);
+    }
+
+private:
+    struct made {
+        pid_t maker;
+        std::string path;
+    };
+    std::vector<made> made_;
+};
+
+temp_dirs& registry() {
+    static temp_dirs dirs;
+    return dirs;
 }
+}  // namespace
 
 ChildResult run_in_child(const std::function<void()>& body) {
     std::cout.flush();
@@ -41,6 +68,8 @@ ChildResult run_in_child(const std::function<void()>& body) {
     if (WIFEXITED(wstatus)) {
         result.status = WEXITSTATUS(wstatus);
         result.returned = result.status == returned_code;
+        if (result.status == cannot_enter_dir_status)
+            ADD_FAILURE() << "the child process could not enter its working directory";
     } else if (WIFSIGNALED(wstatus)) {
         result.signal = WTERMSIG(wstatus);
     }
@@ -65,7 +94,13 @@ std::string make_temp_dir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/sbtest.XXXXXX";
     char* made = mkdtemp(pattern.data());
-    return made ? std::string(made) : std::string();
+    if (!made) {
+        // An empty path would turn the test's files into files at the root of the file system.
+        std::fprintf(stderr, "cannot make a temporary directory %s: %s\n", pattern.c_str(), std::strerror(errno));
+        std::exit(1);
+    }
+    registry().add(made);
+    return made;
 }
 
 std::string read_file(const std::string& path) {
@@ -80,8 +115,10 @@ void write_file(const std::string& path, const std::string& text) {
     out << text;
 }
 
-bool change_dir(const std::string& dir) {
-    return chdir(dir.c_str()) == 0;
+void change_dir(const std::string& dir) {
+    if (chdir(dir.c_str()) == 0) return;
+    std::fprintf(stderr, "cannot enter %s: %s\n", dir.c_str(), std::strerror(errno));
+    _exit(cannot_enter_dir_status);
 }
 
 bool make_link(const std::string& target, const std::string& path) {

@@ -32,7 +32,10 @@ std::string text_of(const T& value) {
 // The lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
 
-// Makes a fresh empty directory under the system's temporary folder and returns its path.
+// Makes a fresh empty directory under the system's temporary folder ($TMPDIR, else /tmp) and
+// returns its path. The process that made it removes it, with everything in it, when it exits
+// normally; a child that ends by _exit or a signal removes nothing, so the directories children
+// work in are made by the parent.
 std::string make_temp_dir();
 
 // Reads a whole file; an empty string when it cannot be opened.
@@ -41,8 +44,12 @@ std::string read_file(const std::string& path);
 // Writes text to path, replacing the file.
 void write_file(const std::string& path, const std::string& text);
 
-// Makes dir the working directory; false when it cannot.
-bool change_dir(const std::string& dir);
+// The exit status of a child process that could not enter its working directory.
+constexpr int cannot_enter_dir_status = 251;
+
+// For a child process: makes dir the working directory, or says why not on standard error and
+// ends the child with cannot_enter_dir_status, so that it never runs on in the test's directory.
+void change_dir(const std::string& dir);
 
 // Makes path a symbolic link to target; false when it cannot.
 bool make_link(const std::string& target, const std::string& path);

@@ -161,7 +161,7 @@ TEST(LoaderRejects, DirectoryInPlaceOfTheList) {
     const std::string dir = make_temp_dir();
     ASSERT_TRUE(make_dir(dir + "/sb2.txt"));
     const ChildResult r = run_in_child([&] {
-        if (!change_dir(dir)) return;
+        change_dir(dir);
         init_valid(1);
     });
     EXPECT_EQ(r.out, "reading sb2.txt\nsb2.txt: cannot be opened\n");

@@ -39,7 +39,7 @@ private:
 inline ChildResult load_in_child(int x, const std::string* sb2, const std::string* sb3) {
     ListDir dir(sb2, sb3);
     return run_in_child([&] {
-        if (chdir(dir.path().c_str()) != 0) return;
+        change_dir(dir.path());
         init_valid(x);
     });
 }

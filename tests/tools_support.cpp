@@ -42,7 +42,7 @@ std::string run_search_until(const std::string& dir, size_t records, std::string
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
-        if (!change_dir(dir)) _exit(3);
+        change_dir(dir);
         start_up();
         search_bounded(-1);
         _exit(0);
@@ -95,7 +95,7 @@ std::string quoted(const std::string& text) {
 
 tool_result shell(const std::string& command) {
     const std::string dir = make_temp_dir();
-    const std::string full = command + " > " + dir + "/out 2> " + dir + "/err";
+    const std::string full = command + " > " + quoted(dir + "/out") + " 2> " + quoted(dir + "/err");
     const int status = std::system(full.c_str());
     tool_result r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
