@@ -10,6 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
+#include <set>
+#include <sstream>
 #include <regex>
 #include <thread>
 
@@ -199,6 +202,57 @@ TEST(Status, ShownOnATerminalOnly) {
     EXPECT_TRUE(std::regex_search(shown, std::regex("of 10  [0-9]+:[0-9][0-9]  records [01]  [0-9.]+ M candidates/s")))
         << shown;
     EXPECT_EQ(masked(read_file(other + "/console")), masked(plain.out));
+}
+
+// Shortest program length per class of rows (a row with its input permutations, the record's
+// " p " line) of an output file.
+std::map<std::set<int>, int> shortest_per_class(const std::string& output) {
+    std::map<std::set<int>, int> shortest;
+    static const std::regex record(R"(found [0-9]+ r ([0-9]+) o [0-9] n [0-9]+\n[^\n]*\n([^\n]*)\n)");
+    for (std::sregex_iterator it(output.begin(), output.end(), record), end; it != end; ++it) {
+        std::set<int> rows;
+        std::istringstream perms((*it)[2].str());
+        std::string p;
+        for (int row; perms >> p >> row;) rows.insert(row);
+        const int length = std::stoi((*it)[1].str());
+        auto known = shortest.find(rows);
+        if (known == shortest.end() || length < known->second) shortest[rows] = length;
+    }
+    return shortest;
+}
+
+// An exhaustive pass covers the whole tree: it reaches every S-box gated passes reach, never
+// with a longer program, and the report says where no program exists at all (PRINCE's S-box
+// within ten instructions).
+TEST(Exhaustive, CoversWhatGatedPassesReach) {
+    const std::string easy = "2,7,4,0,10,15,8,13,3,6,5,1,11,14,9,12", prince = "bf32ac916780e5d4";
+    const std::string list = sbtool({"targets", "--inverse", "--perms", easy}).out + sbtool({"targets", prince}).out;
+    const std::vector<std::string> limits = {"--max-length", "10", "--deadlines", "4,6,8", "--threads", "2"};
+    std::string dirs[2];
+    for (int exhaustive = 0; exhaustive < 2; exhaustive++) {
+        dirs[exhaustive] = make_temp_dir();
+        write_file(dirs[exhaustive] + "/sb2.txt", list);
+        const tool_result r = sbtool_program(
+            with(with({"search", "--dir", dirs[exhaustive]}, limits), {exhaustive ? "--exhaustive" : "--passes=3"}));
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    const std::string gated = read_file(dirs[0] + "/prgs1b.txt"), whole = read_file(dirs[1] + "/prgs1b.txt");
+    EXPECT_EQ(whole.rfind("Parameters 1  4  3  65535  1  29  216750081  exhaustive\nPrograms  9  4  6  8\nStarting 0\n", 0),
+              0u) << whole.substr(0, 120);
+    EXPECT_EQ(whole.find("Starting 1"), std::string::npos) << "one pass";
+    const auto reached = shortest_per_class(gated), everything = shortest_per_class(whole);
+    ASSERT_FALSE(reached.empty());
+    for (const auto& [rows, length] : reached) {
+        const auto found = everything.find(rows);
+        ASSERT_NE(found, everything.end()) << "row " << *rows.begin();
+        EXPECT_LE(found->second, length) << "row " << *rows.begin();
+    }
+    const tool_result report = sbtool({"report", "--sboxes", prince, dirs[1] + "/prgs1b.txt"});
+    EXPECT_NE(report.out.find(prince + "  none    -       none            -               none"), std::string::npos)
+        << report.out;
+    EXPECT_NE(report.out.find("searched the whole tree of programs of up to 10 instructions"), std::string::npos);
+    const tool_result gated_report = sbtool({"report", "--sboxes", prince, dirs[0] + "/prgs1b.txt"});
+    EXPECT_EQ(gated_report.out.find("none"), std::string::npos) << "gated passes prove nothing";
 }
 
 TEST(Failures, LoadErrorsGoToStandardErrorToo) {

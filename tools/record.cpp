@@ -1,8 +1,10 @@
 #include "tools/record.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "search/checkpoint.h"
 #include "search/machine.h"
 #include "tools/args.h"
 #include "tools/input_file.h"
@@ -292,10 +294,28 @@ bool computes_printed_sbox(const record& r) {
     return true;
 }
 
+run_kind run_kind_of(const std::string& path) {
+    run_kind kind;
+    const std::string text = read_output_file(path);
+    const size_t first_end = text.find('\n');
+    const std::string first = text.substr(0, first_end);
+    kind.exhaustive = starts_with(first, "Parameters ") && first.size() >= 12 &&
+                      first.compare(first.size() - 12, 12, "  exhaustive") == 0;
+    int last_index = 0;
+    if (first_end != std::string::npos &&
+        std::sscanf(text.c_str() + first_end + 1, "Programs  %d", &last_index) == 1 && last_index > 0)
+        kind.max_length = last_index + 1;
+    checkpoint c;
+    kind.complete = kind.exhaustive && read_checkpoint(path + ".checkpoint", c).empty() && c.exhaustive &&
+                    c.pass >= 1 && c.output_size == text.size() && c.output_hash == content_hash(text);
+    return kind;
+}
+
 std::vector<located_record> read_records(const std::vector<std::string>& paths, const std::string& command,
                                          bool run_programs, std::ostream& err) {
     std::vector<located_record> records;
     for (const std::string& path : paths) {
+        if (split_output(read_output_file(path)).records.empty() && run_kind_of(path).complete) continue;
         const output_file file = load_search_output(path);
         for (const raw_record& raw : file.records) {
             if (is_cut_short(raw)) {

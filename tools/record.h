@@ -47,6 +47,16 @@ std::vector<std::string> output_operands(const command_line& line);
 // one line naming the file), saying so when it looks like a target list instead.
 output_file load_search_output(const std::string& path);
 
+// What kind of run wrote an output file, from its header and the checkpoint beside it
+// (FILE.checkpoint): an exhaustive run is complete when its checkpoint shows its one pass
+// done and matches the file byte for byte.
+struct run_kind {
+    bool exhaustive = false;
+    bool complete = false;
+    int max_length = 16;  // from the header's "Programs" line
+};
+run_kind run_kind_of(const std::string& path);
+
 struct inverse_entry {
     int row;
     int total;  // -1 when the line shows no " t "
@@ -106,6 +116,7 @@ struct located_record {
 // malformed record, or one whose S-box is not a bijection, is a bad-data error naming the file
 // and line. With run_programs, a record whose program does not compute its printed S-box is one
 // too.
+// A file of a complete exhaustive run may hold no record: that is its finding.
 std::vector<located_record> read_records(const std::vector<std::string>& paths, const std::string& command,
                                          bool run_programs, std::ostream& err);
 

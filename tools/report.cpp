@@ -41,8 +41,13 @@ const char* const help_text =
     "this way. The last line counts the records that compute none of the named S-boxes or their\n"
     "inverses.\n"
     "\n"
+    "When a FILE comes from a finished exhaustive search (sbtool search --exhaustive, with its\n"
+    "checkpoint FILE.checkpoint beside it), every length shown is the shortest the search's\n"
+    "rules allow, and \"none\" stands where no program within its limits exists.\n"
+    "\n"
     "A record whose program does not compute the S-box it prints is an error (sbtool check says\n"
-    "more), and so is a FILE with no record; a last record cut short is skipped.\n";
+    "more), and so is a FILE with no record but that of a finished exhaustive search; a last\n"
+    "record cut short is skipped.\n";
 
 const std::vector<option_spec> options = {{"sboxes", "SBOX"}, {"json", nullptr}};
 
@@ -68,12 +73,38 @@ bool consider(const located_record& located, const sbox_values& target, shortest
     return true;
 }
 
-std::string length_text(const shortest& s) {
-    return s.holder ? std::to_string(s.holder->fields.length) : "-";
+// What the files tell beyond their records: whether one of them searched the whole tree.
+struct exhaustive_finding {
+    std::string complete;    // a file of a complete exhaustive run, empty when none
+    int max_length = 0;      // its length limit
+    std::string unfinished;  // a file of an exhaustive run that has not finished
+};
+
+exhaustive_finding exhaustive_files(const std::vector<std::string>& files) {
+    exhaustive_finding found;
+    for (const std::string& f : files) {
+        const run_kind kind = run_kind_of(f);
+        if (kind.complete && found.complete.empty()) {
+            found.complete = f;
+            found.max_length = kind.max_length;
+        } else if (kind.exhaustive && !kind.complete && found.unfinished.empty()) {
+            found.unfinished = f;
+        }
+    }
+    return found;
 }
 
-std::string sum_text(const named_result& n) {
-    if (!n.direct.holder || !n.of_inverse.holder) return "-";
+// "-" where no program was found; "none" where a complete exhaustive run shows there is none.
+std::string absent_text(const exhaustive_finding& e) {
+    return e.complete.empty() ? "-" : "none";
+}
+
+std::string length_text(const shortest& s, const exhaustive_finding& e) {
+    return s.holder ? std::to_string(s.holder->fields.length) : absent_text(e);
+}
+
+std::string sum_text(const named_result& n, const exhaustive_finding& e) {
+    if (!n.direct.holder || !n.of_inverse.holder) return absent_text(e);
     return std::to_string(n.direct.holder->fields.length + n.of_inverse.holder->fields.length);
 }
 
@@ -91,13 +122,13 @@ void print_columns(const std::vector<std::vector<std::string>>& rows, std::ostre
 }
 
 void print_text(const std::vector<named_result>& results, const std::vector<const located_record*>& unmatched,
-                std::ostream& out) {
+                const exhaustive_finding& e, std::ostream& out) {
     std::vector<std::vector<std::string>> rows = {
         {"name", "sbox", "length", "record", "inverse length", "inverse record", "sum"}};
     for (const named_result& n : results)
-        rows.push_back({printable(n.name), hex_text(n.sbox), length_text(n.direct),
-                        n.direct.holder ? n.direct.holder->id : "-", length_text(n.of_inverse),
-                        n.of_inverse.holder ? n.of_inverse.holder->id : "-", sum_text(n)});
+        rows.push_back({printable(n.name), hex_text(n.sbox), length_text(n.direct, e),
+                        n.direct.holder ? n.direct.holder->id : "-", length_text(n.of_inverse, e),
+                        n.of_inverse.holder ? n.of_inverse.holder->id : "-", sum_text(n, e)});
     print_columns(rows, out);
     std::string wirings;
     for (const named_result& n : results)
@@ -107,6 +138,12 @@ void print_text(const std::vector<named_result>& results, const std::vector<cons
                        ": " + wiring_text(s->how, s->holder->fields.locks) + "\n";
         }
     if (!wirings.empty()) out << "\n" << wirings;
+    if (!e.complete.empty())
+        out << "\n" << printable(e.complete) << " searched the whole tree of programs of up to " << e.max_length
+            << " instructions:\nevery length above is the shortest the search's rules allow, and \"none\" means\n"
+               "no such program computes the S-box.\n";
+    else if (!e.unfinished.empty())
+        out << "\n" << printable(e.unfinished) << " is an exhaustive search that has not finished its pass.\n";
     std::string ids;
     for (const located_record* r : unmatched) ids += (ids.empty() ? " (" : " ") + r->id;
     out << "\nrecords that compute no named S-box: " << unmatched.size() << (ids.empty() ? "" : ids + ")") << "\n";
@@ -136,10 +173,15 @@ void write_shortest(json_writer& json, const shortest& s) {
 }
 
 void write_json(const std::vector<std::string>& files, const std::vector<named_result>& results,
-                const std::vector<const located_record*>& unmatched, std::ostream& out) {
+                const std::vector<const located_record*>& unmatched, const exhaustive_finding& e,
+                std::ostream& out) {
     json_writer json(out);
     json.begin_object();
     json.key("files").values(files);
+    // With a complete exhaustive run, a null shortest means that no program exists.
+    json.key("exhaustive");
+    if (e.complete.empty()) json.null();
+    else json.begin_object().key("file").value(e.complete).key("max_length").value(e.max_length).end_object();
     json.key("sboxes").begin_array();
     for (const named_result& n : results) {
         json.begin_object();
@@ -189,11 +231,12 @@ int report_command(const std::vector<std::string>& args, std::ostream& out, std:
         }
         if (!matched) unmatched.push_back(&located);
     }
+    const exhaustive_finding e = exhaustive_files(files);
     std::ostringstream text;
     if (line.flag("json"))
-        write_json(files, results, unmatched, text);
+        write_json(files, results, unmatched, e, text);
     else
-        print_text(results, unmatched, text);
+        print_text(results, unmatched, e, text);
     out << text.str();
     return 0;
 }
