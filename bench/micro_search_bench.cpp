@@ -20,14 +20,10 @@ void load_tables() {
     static bool loaded = false;
     if (loaded) return;
     loaded = true;
-    std::fflush(stdout);
-    const int console = dup(1);
-    const int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
+    const int console = silence_console();
     if (!enter_work_dir(std::string(BENCH_DATA_DIR) + "/present.txt")) std::abort();
     start_up();
-    std::fflush(stdout);
-    dup2(console, 1);
+    restore_console(console);
 }
 
 // A program prefix in the middle of a search, with register 4 in use.

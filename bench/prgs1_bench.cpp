@@ -40,17 +40,12 @@ int main(int argc, char** argv) {
         std::cerr << "cannot prepare a working directory for " << list << "\n";
         return 2;
     }
-    // The search's own console lines go to /dev/null; the figures to the real standard output.
-    std::cout.flush();
-    const int console = dup(1);
-    const int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
+    const int console = silence_console();
     start_up();
     const auto start = std::chrono::steady_clock::now();
     const search_counters c = search_bounded(pairs);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::cout.flush();
-    dup2(console, 1);
+    restore_console(console);
     std::printf("list              %s\n", list.c_str());
     std::printf("limits            %d instructions, deadlines %d,%d,%d\n", limits.length, limits.deadline[0],
                 limits.deadline[1], limits.deadline[2]);

@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <string>
 
 // Removes dir once the calling process has ended, however it ends: by returning from main, by
@@ -50,4 +52,24 @@ inline bool enter_work_dir(const std::string& list) {
     out << in.rdbuf();
     out.close();
     return chdir(dir) == 0;
+}
+
+// Sends standard output to /dev/null, so that the search's own console lines stay out of the
+// figures; returns what restore_console needs.
+inline int silence_console() {
+    std::cout.flush();
+    std::fflush(stdout);
+    const int console = dup(1);
+    const int null_fd = open("/dev/null", O_WRONLY);
+    dup2(null_fd, 1);
+    close(null_fd);
+    return console;
+}
+
+// Standard output back to where it went before silence_console.
+inline void restore_console(int console) {
+    std::cout.flush();
+    std::fflush(stdout);
+    dup2(console, 1);
+    close(console);
 }

@@ -69,8 +69,10 @@ struct node {
 // The registers below `count` whose read state is `state`.
 unsigned registers_in_state(const machine_state& m, int count, read_state state) {
     unsigned set = 0;
-    for (int r = 0; r < count; r++)
+    for (int r = 0; r < count; r++) {
+        assert(m.read[r] <= read_untouched || m.read[r] == read_moved);
         if (m.read[r] == state) set |= bit(r);
+    }
     return set;
 }
 
@@ -88,7 +90,8 @@ bool pair_rule_waived(const search_state& s, int j) {
 }
 
 node describe(const search_state& s, int j, int last) {
-    assert(j >= start_pair_length && j < program_capacity);
+    assert(j >= start_pair_length && j < limits.length);
+    assert(s.lockcnt >= 0 && s.lockcnt <= 3 && s.maxused >= 3 && s.maxused <= 4);
     node n;
     n.j = j;
     n.last = last;

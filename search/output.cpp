@@ -21,7 +21,16 @@ void check_output_written() {
     if (!ostr) fatal(std::string("Error writing ") + filename + "\n", 1);
 }
 
+namespace {
+// Closes what an earlier run of this process left open, so that a run can start again.
+void close_output() {
+    if (ostr.is_open()) ostr.close();
+    ostr.clear();
+}
+}  // namespace
+
 void open_output(uint32_t seed, bool exhaustive) {
+    close_output();
     // Created first with its permission bits, which the stream cannot set.
     const int fd = ::open(filename, O_WRONLY | O_CREAT | O_TRUNC, 0664);
     if (fd >= 0) ::close(fd);
@@ -38,6 +47,7 @@ void open_output(uint32_t seed, bool exhaustive) {
 }
 
 void reopen_output(uint64_t size) {
+    close_output();
     if (::truncate(filename, static_cast<off_t>(size)) != 0) fatal(std::string("Error opening ") + filename, 1);
     ostr.open(filename, std::ios::out | std::ios::app);
     if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
