@@ -66,16 +66,6 @@ struct node {
     bool pair_rule;     // the pair-order rule applies to opcodes other than mov
 };
 
-// The registers below `count` whose read state is `state`.
-unsigned registers_in_state(const machine_state& m, int count, read_state state) {
-    unsigned set = 0;
-    for (int r = 0; r < count; r++) {
-        assert(m.read[r] <= read_untouched || m.read[r] == read_moved);
-        if (m.read[r] == state) set |= bit(r);
-    }
-    return set;
-}
-
 // The outputs in force.
 unsigned locked_registers(const machine_state& m) {
     unsigned set = 0;
@@ -98,11 +88,11 @@ node describe(const search_state& s, int j, int last) {
     n.prev = s.prog[j - 1];
     n.nop_before = n.prev.o == op_nop ? s.prog[j - 2].r1 : -1;
     n.in_use = below(s.maxused + 1);
-    n.untouched = registers_in_state(s, s.maxused + 1, read_untouched);
-    n.consumed = registers_in_state(s, s.maxused + 1, read_consumed);
-    n.negated = 0;
-    for (int r = 0; r <= s.maxused; r++)
-        if (s.neg[r]) n.negated |= bit(r);
+    assert((registers_where(s.read, read_written) | registers_where(s.read, read_consumed) |
+            registers_where(s.read, read_untouched) | registers_where(s.read, read_moved)) == 0xff);
+    n.untouched = registers_where(s.read, read_untouched) & n.in_use;
+    n.consumed = registers_where(s.read, read_consumed) & n.in_use;
+    n.negated = ~registers_where(s.neg, 0) & n.in_use;
     n.pair_rule = last != -1 && s.prog[j - 2].o != op_mov && !pair_rule_waived(s, j);
     return n;
 }
@@ -303,7 +293,7 @@ ot mov2c(int selector) {
 }
 
 int check_r1(const machine_state& m, int r) {
-    return (all_but_lowest(registers_in_state(m, 8, read_untouched) & below(r + 1)) >> r) & 1 ? 0 : 1;
+    return (all_but_lowest(registers_where(m.read, read_untouched) & below(r + 1)) >> r) & 1 ? 0 : 1;
 }
 
 int check_usage(const search_state& s, ot x, int j) {

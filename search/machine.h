@@ -4,6 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "search/limits.h"
 #include "search/ot.h"
@@ -24,6 +29,39 @@ struct machine_state {
     // it may hold stale values; nothing reads them before they are written.
     int8_t maxused;
 };
+
+// The registers (bit r for register r) whose byte in a per-register array of eight bytes
+// (neg, read) equals value.
+inline unsigned registers_where(const void* bytes, uint8_t value) {
+#if defined(__SSE2__)
+    uint64_t packed;
+    std::memcpy(&packed, bytes, 8);
+    const __m128i v = _mm_cvtsi64_si128(static_cast<long long>(packed));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(value))))) & 0xff;
+#else
+    uint8_t b[8];
+    std::memcpy(b, bytes, 8);
+    unsigned set = 0;
+    for (int r = 0; r < 8; r++)
+        if (b[r] == value) set |= 1u << r;
+    return set;
+#endif
+}
+
+// The registers whose value is v.
+inline unsigned registers_holding(const uint16_t (&reg)[8], uint16_t v) {
+#if defined(__SSE2__)
+    const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(reg));
+    const __m128i same = _mm_cmpeq_epi16(all, _mm_set1_epi16(static_cast<short>(v)));
+    // Packed to one byte per register, then one bit per byte.
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same, same))) & 0xff;
+#else
+    unsigned set = 0;
+    for (int r = 0; r < 8; r++)
+        if (reg[r] == v) set |= 1u << r;
+    return set;
+#endif
+}
 
 // Inputs x0..x3 in registers 0..3, everything else cleared; lock entries are left as they are.
 void init_state(machine_state& m);

@@ -30,10 +30,9 @@ namespace verify_detail {
 // A new value equal to another register's value adds nothing, unless it is the copy a mov
 // makes on purpose. Register 4 counts only while it is the highest in use.
 inline bool copies_other_register(const search_state& s, ot x, uint16_t v, int maxused) {
-    const int last_checked = maxused == 4 ? 4 : 3;
-    for (int r = 0; r <= last_checked; r++)
-        if (r != x.r1 && v == s.reg[r] && !(x.o == op_mov && x.r2 == r)) return true;
-    return false;
+    unsigned others = (maxused == 4 ? 0x1fu : 0xfu) & ~(1u << x.r1);
+    if (x.o == op_mov) others &= ~(1u << x.r2);
+    return (registers_holding(s.reg, v) & others) != 0;
 }
 
 // The lock stage for a value v that is a component: fixes x.r1 as the next output when the
