@@ -26,6 +26,10 @@ uint64_t signature(const search_counters& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 || argc > 5 || (argc > 1 && argv[1][0] == '-')) {
+        std::cerr << "usage: prgs1_bench [LIST [START_PAIRS [MAX_LENGTH A,B,C]]]\n";
+        return 2;
+    }
     const std::string list = argc > 1 ? argv[1] : std::string(BENCH_DATA_DIR) + "/present.txt";
     const long pairs = argc > 2 ? std::atol(argv[2]) : 10;
     if (argc > 4) {

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -71,8 +73,15 @@ public:
         out = static_cast<T>(v);
         return true;
     }
+    // A count or hash: decimal digits only, within 64 bits.
     bool value(uint64_t& out) {
-        return static_cast<bool>(in_ >> out);
+        std::string digits;
+        if (!(in_ >> digits) || digits.empty() || digits.size() > 20 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        errno = 0;
+        out = std::strtoull(digits.c_str(), nullptr, 10);
+        return errno == 0;
     }
 
 private:
@@ -153,6 +162,14 @@ std::string read_checkpoint(const std::string& path, checkpoint& c) {
         return path + " is damaged (its check does not match)";
     std::istringstream in(text.substr(0, end));
     if (!parse_body(in, c)) return path + " is damaged (a field is missing or out of range)";
+    return "";
+}
+
+std::string fits_loaded_list(const checkpoint& c) {
+    for (const checkpoint::reached_row& r : c.reached)
+        if (static_cast<unsigned>(r.row) >= sbcnt)
+            return std::string(checkpoint_name) + " is damaged (it names row " + std::to_string(r.row) +
+                   " of a list of " + std::to_string(sbcnt) + ")";
     return "";
 }
 

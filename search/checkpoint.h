@@ -41,6 +41,10 @@ void write_checkpoint(const checkpoint& c);
 // Reads the checkpoint at path into c; empty on success, otherwise what is wrong, in one line.
 std::string read_checkpoint(const std::string& path, checkpoint& c);
 
+// Once the list is loaded: empty when every reached row of c is a row of the list, otherwise
+// what is wrong.
+std::string fits_loaded_list(const checkpoint& c);
+
 // The checkpoint of the run as it stands at the start of `pass`: the limits in force, the
 // reached table, the output file as written so far, the generators and the counters given.
 checkpoint checkpoint_now(int pass, uint32_t seed, bool exhaustive, uint64_t list_hash,

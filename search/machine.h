@@ -1,6 +1,6 @@
-// The register machine: eight registers of 16-bit truth tables, in-place instructions and the
-// per-register bookkeeping that the enumeration's pruning rules read. A machine is a plain
-// value of 38 bytes, so a snapshot for backtracking is one copy.
+// The register machine's instructions: executing them in place on a machine_state (defined
+// with the rest of a search's state in search/state.h) with the per-register bookkeeping that
+// the enumeration's pruning rules read, the start state, and snapshots for backtracking.
 #pragma once
 
 #include <cstdint>
@@ -12,23 +12,8 @@
 
 #include "search/limits.h"
 #include "search/ot.h"
+#include "search/state.h"
 
-struct machine_state {
-    // Register values; bit x is the register's function at input x.
-    uint16_t reg[8];
-    // 1 while the value written by `not` has not been consumed in a way that clears it.
-    uint8_t neg[8];
-    // What each register's value has been through since its last write.
-    read_state read[8];
-    // Registers fixed as S-box outputs, in the order fixed; entries at lockcnt and above are
-    // stale (locks[3] holds the register that completed the last S-box recognised).
-    int8_t locks[4];
-    // Outputs fixed, 0..3.
-    int8_t lockcnt;
-    // Highest register holding a value of the program (3 or 4 in the search). Registers above
-    // it may hold stale values; nothing reads them before they are written.
-    int8_t maxused;
-};
 
 // The registers (bit r for register r) whose byte in a per-register array of eight bytes
 // (neg, read) equals value.

@@ -7,8 +7,26 @@
 #include <cstdint>
 
 #include "search/limits.h"
-#include "search/machine.h"
 #include "search/ot.h"
+
+// The register machine: eight registers of 16-bit truth tables and what the pruning rules
+// know of each. A plain value of 38 bytes, so a snapshot for backtracking is one copy.
+struct machine_state {
+    // Register values; bit x is the register's function at input x.
+    uint16_t reg[8];
+    // 1 while the value written by `not` has not been consumed in a way that clears it.
+    uint8_t neg[8];
+    // What each register's value has been through since its last write.
+    read_state read[8];
+    // Registers fixed as S-box outputs, in the order fixed; entries at lockcnt and above are
+    // stale (locks[3] holds the register that completed the last S-box recognised).
+    int8_t locks[4];
+    // Outputs fixed, 0..3.
+    int8_t lockcnt;
+    // Highest register holding a value of the program (3 or 4 in the search). Registers above
+    // it may hold stale values; nothing reads them before they are written.
+    int8_t maxused;
+};
 
 // The counters one search keeps; all cumulative, never reset between passes.
 struct search_counters {
@@ -63,6 +81,9 @@ struct search_hooks {
     void* context = nullptr;
 };
 
+// One search: the machine and the counters above are its bases, so that the members keep their
+// names (s.reg, s.lockcnt, s.nodecnt, s.l5) while a snapshot of the machine or a merge of the
+// counters stays one copy or one addition.
 struct search_state : machine_state, search_counters {
     // The program under construction; entries 0 and 1 hold the start pair. Entries from the
     // current index on hold what abandoned branches left.

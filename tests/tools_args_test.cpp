@@ -143,6 +143,11 @@ TEST(SbtoolProgram, ErrorsAreOneLineOnStandardErrorWithTheirStatus) {
         {{"analyze", "1,2"}, 1, "sbtool analyze: argument \"1,2\": 2 values, expected 16 decimal values or 16 hexadecimal digits\n"},
         {{"targets", "c56b90ad3ef84711"}, 1, "sbtool targets: argument \"c56b90ad3ef84711\": not a bijection (value 1 occurs twice)\n"},
         {{"check", "/nonexistent/prgs1b.txt"}, 1, "sbtool check: /nonexistent/prgs1b.txt: cannot be opened\n"},
+        {{"best", "a.txt", "a.txt"}, 2, "sbtool best: a.txt is given twice\n"},
+        {{"emit", "--sbox", "@list.txt", "f", "1"}, 2,
+         "sbtool emit: --sbox takes one S-box (sixteen decimal values or sixteen hexadecimal digits), not @FILE\n"},
+        {{"emit", "--sbox", "0123456789abcdef", "--sbox", "0123456789abcdef", "f", "1"}, 2,
+         "sbtool emit: --sbox names one S-box; give it once\n"},
     };
     for (const auto& c : cases) {
         const tool_result r = sbtool_program(c.args);

@@ -226,7 +226,8 @@ std::map<std::set<int>, int> shortest_per_class(const std::string& output) {
 // within ten instructions).
 TEST(Exhaustive, CoversWhatGatedPassesReach) {
     const std::string easy = "2,7,4,0,10,15,8,13,3,6,5,1,11,14,9,12", prince = "bf32ac916780e5d4";
-    const std::string list = sbtool({"targets", "--inverse", "--perms", easy}).out + sbtool({"targets", prince}).out;
+    const std::string list =
+        sbtool({"targets", "--inverse", "--perms", easy}).out + sbtool({"targets", "--inverse", prince}).out;
     const std::vector<std::string> limits = {"--max-length", "10", "--deadlines", "4,6,8", "--threads", "2"};
     std::string dirs[2];
     for (int exhaustive = 0; exhaustive < 2; exhaustive++) {
@@ -247,9 +248,12 @@ TEST(Exhaustive, CoversWhatGatedPassesReach) {
         ASSERT_NE(found, everything.end()) << "row " << *rows.begin();
         EXPECT_LE(found->second, length) << "row " << *rows.begin();
     }
-    const tool_result report = sbtool({"report", "--sboxes", prince, dirs[1] + "/prgs1b.txt"});
+    const std::string identity = "0123456789abcdef";
+    const tool_result report = sbtool({"report", "--sboxes", prince, "--sboxes", identity, dirs[1] + "/prgs1b.txt"});
     EXPECT_NE(report.out.find(prince + "  none    -       none            -               none"), std::string::npos)
         << report.out;
+    EXPECT_NE(report.out.find(identity + "  -       -       -               -               -"), std::string::npos)
+        << "not on the list, so not searched for";
     EXPECT_NE(report.out.find("searched the whole tree of programs of up to 10 instructions"), std::string::npos);
     const tool_result gated_report = sbtool({"report", "--sboxes", prince, dirs[0] + "/prgs1b.txt"});
     EXPECT_EQ(gated_report.out.find("none"), std::string::npos) << "gated passes prove nothing";

@@ -2,12 +2,12 @@
 // algebraic normal form and, optionally, the target list the search ran on.
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <ostream>
 #include <sstream>
 
 #include "classes/quikfnd3.h"
 #include "foundation/anf.h"
-#include "sbox/sbox.h"
 #include "search/targets.h"
 #include "tools/args.h"
 #include "tools/class_load.h"
@@ -35,7 +35,9 @@ const char* const help_text =
     "                   depend on the search's history and are checked for their form only;\n"
     "                   a directory, a search output or a file without an S-box is refused\n"
     "  --json           print one JSON document instead: {\"file\", \"records\": [{\"line\",\n"
-    "                   \"record\", \"result\", \"problem\"}], \"passed\", \"failed\"}\n"
+    "                   \"record\", \"result\", \"problem\", and for a record that could be read\n"
+    "                   \"sbox\" (as printed, hexadecimal), \"length\", \"program\"}], \"passed\",\n"
+    "                   \"failed\"}\n"
     "\n"
     "Prints one line per record, OK or its first mismatch, and a final \"N passed, N failed\"\n"
     "line. A last record cut short (the search was stopped while writing it) is reported as\n"
@@ -92,16 +94,13 @@ std::string first_mismatch(const record& r, bool with_targets) {
     if (lowest != r.order)
         return at(0, "the lowest degree (at most 3) is " + std::to_string(lowest) + ", the record prints o " +
                          std::to_string(r.order));
-    const Sbox s(Bits(&words[0], 16), Bits(&words[1], 16), Bits(&words[2], 16), Bits(&words[3], 16));
-    std::array<int, 16> values{}, inverse{};
-    for (int x = 0; x < 16; ++x) values[x] = s.n[x];
+    const std::array<int, 16> values = sbox_computed(r);
     if (values != r.sbox)
         return at(7, "the S-box of the four truth tables is " + values_text(values) + ", the record prints " +
                          values_text(r.sbox));
     const int twice = repeated_value(values);
     if (twice >= 0) return at(7, "the S-box is not a bijection (value " + std::to_string(twice) + " occurs twice)");
-    const Sbox back = s.inverse();
-    for (int x = 0; x < 16; ++x) inverse[x] = back.n[x];
+    const std::array<int, 16> inverse = inverse_of(values);
     if (inverse != r.inverse)
         return at(8, "the inverse S-box is " + values_text(inverse) + ", the record prints " + values_text(r.inverse));
     if (!with_targets) return "";
@@ -131,6 +130,7 @@ struct verdict {
     const char* result;   // "OK", "FAIL" or "incomplete"
     std::string problem;  // what failed, empty otherwise
     std::string text;     // the report line
+    const record* fields = nullptr;  // the record as read, when it could be read
 };
 
 void write_json(const std::string& path, const std::vector<verdict>& verdicts, size_t passed, size_t failed,
@@ -148,6 +148,12 @@ void write_json(const std::string& path, const std::vector<verdict>& verdicts, s
             json.null();
         else
             json.value(v.problem);
+        if (v.fields) {
+            json.key("sbox").value(hex_text(v.fields->sbox)).key("length").value(v.fields->length);
+            json.key("program").begin_array();
+            for (const ot& x : v.fields->program) json.value(instruction_text(x));
+            json.end_array();
+        }
         json.end_object();
     }
     json.end_array();
@@ -180,6 +186,7 @@ int check_command(const std::vector<std::string>& args, std::ostream& out, std::
     const output_file file = load_search_output(path);
     size_t passed = 0, failed = 0;
     std::vector<verdict> verdicts;
+    std::deque<record> read_fields;  // the records the verdicts point to
     for (const stray_line& s : file.stray) {
         const std::string problem = "not part of a record: \"" + printable(s.text) + "\"";
         verdicts.push_back({s.line, -1, "FAIL", problem, "line " + std::to_string(s.line) + ": FAIL " + problem});
@@ -196,9 +203,14 @@ int check_command(const std::vector<std::string>& args, std::ostream& out, std::
         }
         record r;
         std::string problem;
-        if (parse_record(raw, r, problem)) problem = first_mismatch(r, with_targets);
+        const bool readable = parse_record(raw, r, problem);
+        if (readable) {
+            problem = first_mismatch(r, with_targets);
+            read_fields.push_back(r);
+        }
         verdicts.push_back({raw.first_line, number, problem.empty() ? "OK" : "FAIL", problem,
-                            head + (problem.empty() ? "OK" : "FAIL " + problem)});
+                            head + (problem.empty() ? "OK" : "FAIL " + problem),
+                            readable ? &read_fields.back() : nullptr});
         ++(problem.empty() ? passed : failed);
     }
     std::stable_sort(verdicts.begin(), verdicts.end(),

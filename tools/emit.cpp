@@ -309,6 +309,9 @@ int emit_command(const std::vector<std::string>& args, std::ostream& out, std::o
     if (lang == "asm" && line.has("type") && line.value_or("type", "") != "uint64_t")
         usage_error("--lang asm works on uint64_t only");
     if (line.flag("inverse") && !line.has("sbox")) usage_error("--inverse needs --sbox");
+    if (line.values_of("sbox").size() > 1) usage_error("--sbox names one S-box; give it once");
+    if (line.value_or("sbox", "").compare(0, 1, "@") == 0)
+        usage_error("--sbox takes one S-box (sixteen decimal values or sixteen hexadecimal digits), not @FILE");
     require_operands(line, 2, 2, {"FILE", "RECORD"});
     const std::string type = line.value_or("type", "uint64_t");
     const std::string name = line.value_or("name", "sbox");

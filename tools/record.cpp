@@ -269,6 +269,10 @@ std::string output_operand(const command_line& line) {
 
 std::vector<std::string> output_operands(const command_line& line) {
     if (line.operands.empty()) return {"prgs1b.txt"};
+    // The same file twice would count its records twice.
+    for (size_t i = 0; i < line.operands.size(); ++i)
+        for (size_t k = 0; k < i; ++k)
+            if (line.operands[i] == line.operands[k]) usage_error(printable(line.operands[i]) + " is given twice");
     return line.operands;
 }
 
@@ -283,16 +287,43 @@ output_file load_search_output(const std::string& path) {
     data_error(printable(path) + ": no record: " + why);
 }
 
-bool computes_printed_sbox(const record& r) {
+std::array<int, 16> sbox_computed(const record& r) {
     const std::array<unsigned short, 8> regs = registers_after(r.program);
-    if (repeated_value(r.sbox) >= 0) return false;
-    for (int x = 0; x < 16; ++x) {
-        int value = 0;
-        for (int i = 0; i < 4; ++i) value |= ((regs[r.locks[i]] >> x) & 1) << i;
-        if (value != r.sbox[x]) return false;
-    }
-    return true;
+    std::array<int, 16> values{};
+    for (int x = 0; x < 16; ++x)
+        for (int i = 0; i < 4; ++i) values[x] |= ((regs[r.locks[i]] >> x) & 1) << i;
+    return values;
 }
+
+bool computes_printed_sbox(const record& r) {
+    return repeated_value(r.sbox) < 0 && sbox_computed(r) == r.sbox;
+}
+
+namespace {
+
+// The S-boxes of the target list sb2.txt in the directory of `path`, when its hash is
+// list_hash; empty otherwise.
+std::vector<std::array<int, 16>> list_beside(const std::string& path, uint64_t list_hash) {
+    const size_t slash = path.rfind('/');
+    const std::string list_path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "sb2.txt";
+    std::ifstream in(list_path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in || content_hash(text.str()) != list_hash) return {};
+    std::vector<std::array<int, 16>> listed;
+    std::istringstream values(text.str());
+    std::array<int, 16> sbox{};
+    int count = 0;
+    for (long v; values >> v; count = (count + 1) % 16) {
+        if (v < 0 || v > 15) return {};
+        sbox[count] = static_cast<int>(v);
+        if (count == 15) listed.push_back(sbox);
+    }
+    if (count != 0 || !values.eof()) return {};
+    return listed;
+}
+
+}  // namespace
 
 run_kind run_kind_of(const std::string& path) {
     run_kind kind;
@@ -308,6 +339,7 @@ run_kind run_kind_of(const std::string& path) {
     checkpoint c;
     kind.complete = kind.exhaustive && read_checkpoint(path + ".checkpoint", c).empty() && c.exhaustive &&
                     c.pass >= 1 && c.output_size == text.size() && c.output_hash == content_hash(text);
+    if (kind.complete) kind.listed = list_beside(path, c.list_hash);
     return kind;
 }
 

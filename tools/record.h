@@ -54,6 +54,9 @@ struct run_kind {
     bool exhaustive = false;
     bool complete = false;
     int max_length = 16;  // from the header's "Programs" line
+    // The S-boxes the run searched for, from the list beside the output (sb2.txt in the same
+    // directory) when the checkpoint recognises it; empty when it cannot be known.
+    std::vector<std::array<int, 16>> listed;
 };
 run_kind run_kind_of(const std::string& path);
 
@@ -98,8 +101,11 @@ std::string instruction_text(const ot& x);
 // Parses one instruction in its text form; registers must lie in 0..7. False when malformed.
 bool parse_instruction(const std::string& text, ot& out);
 
-// Whether the program, run on the register machine, leaves the printed S-box in the locked
-// registers (output bit i in locks[i]) and that S-box is a bijection.
+// The S-box the record's program computes: run on the register machine from its start state,
+// output bit i of S(x) is bit x of the locked register locks[i].
+std::array<int, 16> sbox_computed(const record& r);
+
+// Whether the program computes the printed S-box and that S-box is a bijection.
 bool computes_printed_sbox(const record& r);
 
 // A record of one of the output files a subcommand reads, and the name by which its output

@@ -77,6 +77,7 @@ bool consider(const located_record& located, const sbox_values& target, shortest
 struct exhaustive_finding {
     std::string complete;    // a file of a complete exhaustive run, empty when none
     int max_length = 0;      // its length limit
+    std::vector<sbox_values> listed;  // what that run searched for
     std::string unfinished;  // a file of an exhaustive run that has not finished
 };
 
@@ -84,9 +85,10 @@ exhaustive_finding exhaustive_files(const std::vector<std::string>& files) {
     exhaustive_finding found;
     for (const std::string& f : files) {
         const run_kind kind = run_kind_of(f);
-        if (kind.complete && found.complete.empty()) {
+        if (kind.complete && !kind.listed.empty() && found.complete.empty()) {
             found.complete = f;
             found.max_length = kind.max_length;
+            found.listed = kind.listed;
         } else if (kind.exhaustive && !kind.complete && found.unfinished.empty()) {
             found.unfinished = f;
         }
@@ -94,17 +96,27 @@ exhaustive_finding exhaustive_files(const std::vector<std::string>& files) {
     return found;
 }
 
-// "-" where no program was found; "none" where a complete exhaustive run shows there is none.
-std::string absent_text(const exhaustive_finding& e) {
-    return e.complete.empty() ? "-" : "none";
+// Whether a complete exhaustive run searched for the S-box: it is on that run's list up to the
+// order of its input and output bits.
+bool searched_whole(const exhaustive_finding& e, const sbox_values& sbox) {
+    for (const sbox_values& listed : e.listed)
+        if (find_relabelling(sbox, listed)) return true;
+    return false;
 }
 
-std::string length_text(const shortest& s, const exhaustive_finding& e) {
-    return s.holder ? std::to_string(s.holder->fields.length) : absent_text(e);
+// "-" where no program was found; "none" where a complete exhaustive run that searched for the
+// S-box shows that there is none.
+std::string absent_text(const exhaustive_finding& e, const sbox_values& sbox) {
+    return searched_whole(e, sbox) ? "none" : "-";
+}
+
+std::string length_text(const shortest& s, const exhaustive_finding& e, const sbox_values& sbox) {
+    return s.holder ? std::to_string(s.holder->fields.length) : absent_text(e, sbox);
 }
 
 std::string sum_text(const named_result& n, const exhaustive_finding& e) {
-    if (!n.direct.holder || !n.of_inverse.holder) return absent_text(e);
+    if (!n.direct.holder) return absent_text(e, n.sbox);
+    if (!n.of_inverse.holder) return absent_text(e, n.inverse);
     return std::to_string(n.direct.holder->fields.length + n.of_inverse.holder->fields.length);
 }
 
@@ -126,8 +138,8 @@ void print_text(const std::vector<named_result>& results, const std::vector<cons
     std::vector<std::vector<std::string>> rows = {
         {"name", "sbox", "length", "record", "inverse length", "inverse record", "sum"}};
     for (const named_result& n : results)
-        rows.push_back({printable(n.name), hex_text(n.sbox), length_text(n.direct, e),
-                        n.direct.holder ? n.direct.holder->id : "-", length_text(n.of_inverse, e),
+        rows.push_back({printable(n.name), hex_text(n.sbox), length_text(n.direct, e, n.sbox),
+                        n.direct.holder ? n.direct.holder->id : "-", length_text(n.of_inverse, e, n.inverse),
                         n.of_inverse.holder ? n.of_inverse.holder->id : "-", sum_text(n, e)});
     print_columns(rows, out);
     std::string wirings;
@@ -140,8 +152,8 @@ void print_text(const std::vector<named_result>& results, const std::vector<cons
     if (!wirings.empty()) out << "\n" << wirings;
     if (!e.complete.empty())
         out << "\n" << printable(e.complete) << " searched the whole tree of programs of up to " << e.max_length
-            << " instructions:\nevery length above is the shortest the search's rules allow, and \"none\" means\n"
-               "no such program computes the S-box.\n";
+            << " instructions\nfor the S-boxes of its list: every length above is the shortest the search's\n"
+               "rules allow, and \"none\" means that no such program computes the S-box.\n";
     else if (!e.unfinished.empty())
         out << "\n" << printable(e.unfinished) << " is an exhaustive search that has not finished its pass.\n";
     std::string ids;
