@@ -41,8 +41,6 @@ void read_deadlines(const std::string& text, search_limits& l) {
 }  // namespace
 
 const char* const search_options_help =
-    "  --threads N       threads (default: the number of cores, at most 4096); 1 runs the\n"
-    "                    sequential search\n"
     "  --passes N        end the run after pass N - 1, N passes in all (default: run until\n"
     "                    stopped); with --resume the passes of the earlier run count too\n"
     "  --dir DIR         the working directory of the search\n"
