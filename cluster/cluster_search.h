@@ -1,0 +1,49 @@
+// The search across the ranks of an MPI job, with exactly the output of the sequential search.
+// Rank 0 loads the list, walks the part of the tree where the random gate draws (walk.h) and
+// merges in walk order (merge.h); it alone writes prgs1b.txt and the console. Every other
+// rank receives the settings and the list once, loads the list itself and runs the batches
+// rank 0 sends it on its threads, returning each result tagged with the batch's position in
+// walk order. Rank 0 sends a rank at most batches_ahead(T) batches ahead (T: the rank's
+// threads), holds at most cluster_window(...) steps of the walk, and keeps nothing of a batch
+// once it is sent but its place in the merge.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "search/limits.h"
+#include "search/merge.h"
+
+// What every rank needs to run batches.
+struct cluster_settings {
+    int threads = 0;          // threads on every other rank; 0: as many as its machine's cores
+    search_limits limits;     // the limits in force
+    bool exhaustive = false;  // the random gate is open
+    std::string list_text;    // the target list, as rank 0 read it
+};
+
+// Batches rank 0 sends a rank that runs `threads` threads before it has a result back.
+int batches_ahead(int threads);
+// Steps of the walk rank 0 holds at most, when the other ranks may hold `batches_out` batches
+// in all: the thread search's 512, or twice that when it is more.
+size_t cluster_window(size_t batches_out);
+
+// Rank 0, once its run is set up (the list loaded, the run settings made): hands the settings
+// to every other rank, which loads the list, starts its threads and says how many. Empty when
+// every rank is ready; otherwise the lowest failing rank's fault, one line ("rank 2 cannot
+// load the lists: ..."), and every other rank has ended.
+std::string start_worker_ranks(const cluster_settings& settings);
+// Rank 0, when it runs no search (help, a refused option or check): lets the other ranks end.
+// Does nothing once start_worker_ranks has run.
+void release_worker_ranks();
+
+// Rank 0, after start_worker_ranks: runs the run's passes (see run_settings) across the job,
+// on `threads` threads here (the walking thread and threads - 1 that run batches) and the
+// main thread, which alone calls MPI and merges; then ends the other ranks. A thread that
+// cannot be started throws std::runtime_error before the first pass (the other ranks have
+// ended then).
+parallel_figures search_cluster(int threads);
+
+// Every rank but 0: waits for the settings, loads the list, runs batches until rank 0 ends it.
+// Returns the exit status.
+int serve_cluster();
