@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 
+#include "search/batch.h"
 #include "search/limits.h"
 #include "search/merge.h"
 
@@ -22,10 +23,15 @@ struct cluster_settings {
     std::string list_text;    // the target list, as rank 0 read it
 };
 
+// Subtrees per batch: eight times the thread search's, so that a batch is about a millisecond
+// of work on the bundled list and the messages, and the wake-ups of the threads that handle
+// them, are few beside the work.
+constexpr size_t cluster_batch_size = 8 * batch_capacity;
 // Batches rank 0 sends a rank that runs `threads` threads before it has a result back.
 int batches_ahead(int threads);
 // Steps of the walk rank 0 holds at most, when the other ranks may hold `batches_out` batches
-// in all: the thread search's 512, or twice that when it is more.
+// in all: 64 (as many subtrees as the thread search's 512 steps), or twice batches_out when
+// that is more.
 size_t cluster_window(size_t batches_out);
 
 // Rank 0, once its run is set up (the list loaded, the run settings made): hands the settings

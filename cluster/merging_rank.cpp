@@ -103,7 +103,7 @@ int batches_ahead(int threads) {
 }
 
 size_t cluster_window(size_t batches_out) {
-    return std::max<size_t>(512, 2 * batches_out);
+    return std::max<size_t>(64, 2 * batches_out);
 }
 
 std::string start_worker_ranks(const cluster_settings& settings) {
@@ -143,7 +143,7 @@ void release_worker_ranks() {
 parallel_figures search_cluster(int threads) {
     size_t batches_out = 0;
     for (size_t r = 1; r < rank_threads.size(); r++) batches_out += static_cast<size_t>(batches_ahead(rank_threads[r]));
-    walk_channel channel(cluster_window(batches_out));
+    walk_channel channel(cluster_window(batches_out), cluster_batch_size);
     const run_start start = begin_search();
     std::vector<std::thread> runners;
     std::thread walker;
@@ -160,7 +160,7 @@ parallel_figures search_cluster(int threads) {
     // to do, and then for less than a batch takes to run.
     walk_merger merger(start.counters);
     dispatch batches(channel);
-    idle_pause pause;
+    idle_pause pause(std::chrono::milliseconds(1));
     for (bool finished = false; !finished;) {
         bool busy = batches.take_results();
         busy = batches.send_batches() || busy;

@@ -7,7 +7,7 @@
 
 std::chrono::microseconds idle_pause::next() {
     const std::chrono::microseconds now = pause_;
-    pause_ = std::min(pause_ * 2, longest);
+    pause_ = std::min(pause_ * 2, longest_);
     return now;
 }
 

@@ -20,16 +20,18 @@ enum message_tag {
     tag_stop,       // rank 0 to a worker rank: no more batches; end
 };
 
-// How long an idle loop sleeps: from a few microseconds after work, doubling up to a quarter
-// of a millisecond, short beside the time a batch takes to run.
+// How long an idle loop sleeps: from a few microseconds after work, doubling up to `longest`
+// (by default a quarter of a millisecond, short beside the time a batch takes to run).
 class idle_pause {
 public:
+    explicit idle_pause(std::chrono::microseconds longest = std::chrono::microseconds(256)) : longest_(longest) {}
     void reset() { pause_ = first; }
     // The pause to take now; the next one is longer.
     std::chrono::microseconds next();
 
 private:
-    static constexpr std::chrono::microseconds first{16}, longest{256};
+    static constexpr std::chrono::microseconds first{16};
+    std::chrono::microseconds longest_;
     std::chrono::microseconds pause_ = first;
 };
 

@@ -12,17 +12,19 @@ static_assert(std::is_trivially_copyable<search_counters>::value, "counters trav
 
 namespace {
 
+// Writes into a message sized beforehand, so that packing is plain stores.
 class writer {
 public:
-    explicit writer(std::vector<char>& out) : out_(out) {}
+    writer(std::vector<char>& out, size_t size) : out_(out) { out_.resize(size); }
     template <typename T>
     void raw(const T& value) {
-        const char* p = reinterpret_cast<const char*>(&value);
-        out_.insert(out_.end(), p, p + sizeof value);
+        assert(at_ + sizeof value <= out_.size());
+        std::memcpy(out_.data() + at_, &value, sizeof value);
+        at_ += sizeof value;
     }
     void byte(int value) {
-        assert(value >= 0 && value <= 255);
-        out_.push_back(static_cast<char>(value));
+        assert(value >= 0 && value <= 255 && at_ < out_.size());
+        out_[at_++] = static_cast<char>(value);
     }
     void instructions(const ot* prog, int n) {
         for (int i = 0; i < n; i++) {
@@ -35,7 +37,15 @@ public:
 
 private:
     std::vector<char>& out_;
+    size_t at_ = 0;
 };
+
+// Bytes of a program of n instructions, and of the fixed part of a subtree and of a find.
+constexpr size_t program_bytes(int n) {
+    return 2 * static_cast<size_t>(n);
+}
+constexpr size_t subtree_bytes = 2 + sizeof(machine_state);
+constexpr size_t found_bytes = sizeof(int32_t) + 1 + 4 + 4 * sizeof(uint16_t);
 
 // Reads what a writer wrote; running past the end, or a value out of range, is a fault of the
 // sender, which runs this same code.
@@ -79,9 +89,10 @@ private:
 }  // namespace
 
 std::vector<char> pack_batch(uint64_t position, const std::vector<subtree_task>& tasks) {
+    size_t size = sizeof position;
+    for (const subtree_task& t : tasks) size += subtree_bytes + program_bytes(t.j);
     std::vector<char> bytes;
-    bytes.reserve(sizeof position + tasks.size() * (2 + 2 * 16 + sizeof(machine_state)));
-    writer w(bytes);
+    writer w(bytes, size);
     w.raw(position);
     for (const subtree_task& t : tasks) {
         assert(t.j >= start_pair_length && t.j <= longest_program && t.last >= -1 && t.last < 8);
@@ -109,8 +120,10 @@ uint64_t unpack_batch(const std::vector<char>& bytes, std::vector<subtree_task>&
 }
 
 std::vector<char> pack_result(uint64_t position, const batch_result& result) {
+    size_t size = sizeof position + sizeof result.delta + sizeof(uint32_t);
+    for (const found_sbox& f : result.found) size += found_bytes + program_bytes(f.length);
     std::vector<char> bytes;
-    writer w(bytes);
+    writer w(bytes, size);
     w.raw(position);
     w.raw(result.delta);
     w.raw(static_cast<uint32_t>(result.found.size()));

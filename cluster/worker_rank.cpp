@@ -119,26 +119,31 @@ std::string load_list(const std::string& text) {
 }
 
 // Takes batches in and sends results out until rank 0 says stop. Rank 0 says so only once it
-// has every result this rank owed it.
-void serve(batch_pool& pool) {
+// has every result this rank owed it, and sends a batch only for a result it got (or at the
+// start): while every thread has a batch and one more waits, nothing but a result can need
+// this thread, so it sleeps until one is there.
+void serve(batch_pool& pool, int threads) {
     outbox out;
     std::vector<char> bytes;
     int sender = 0;
+    int in_hand = 0;  // batches received and not yet answered
     idle_pause pause;
     for (bool stopping = false; !stopping || !out.empty();) {
         bool busy = false;
         while (receive_if_any(0, tag_batch, bytes, sender)) {
             pool.add(std::move(bytes));
+            in_hand++;
             busy = true;
         }
         if (!stopping && receive_if_any(0, tag_stop, bytes, sender)) stopping = true;
         for (std::vector<char>& result : pool.take_results()) {
             out.send(0, tag_result, std::move(result));
+            in_hand--;
             busy = true;
         }
         out.progress();
         if (busy) pause.reset();
-        else pool.wait_for_result(pause.next());
+        else pool.wait_for_result(in_hand > threads ? std::chrono::milliseconds(50) : pause.next());
     }
 }
 
@@ -163,7 +168,7 @@ int serve_cluster() {
     outbox ready;
     ready.send(0, tag_ready, ready_message(static_cast<int32_t>(threads.size()), fault));
     for (idle_pause pause; !ready.empty(); ready.progress()) std::this_thread::sleep_for(pause.next());
-    if (share_decision(false)) serve(pool);
+    if (share_decision(false)) serve(pool, static_cast<int>(threads.size()));
     pool.close();
     for (std::thread& t : threads) t.join();
     return 0;

@@ -9,7 +9,8 @@
 
 #include "search/state.h"
 
-// Subtrees per batch: enough that handing a batch over costs little beside running it.
+// Subtrees per batch when the batches go to threads of the same process: enough that handing
+// a batch over costs little beside running it.
 constexpr size_t batch_capacity = 128;
 
 // A draw-free subtree: the entry state of an admitted addop2 call, as the walk met it.

@@ -131,7 +131,7 @@ private:
         if (!w.open_batch_) {
             w.open_batch_ = std::make_unique<event>();
             w.open_batch_->kind = batch_event;
-            w.open_batch_->tasks.reserve(batch_capacity);
+            w.open_batch_->tasks.reserve(w.channel_.batch_size());
         }
         w.open_batch_->tasks.emplace_back();
         subtree_task& t = w.open_batch_->tasks.back();
@@ -139,7 +139,7 @@ private:
         t.last = last;
         std::copy(s.prog, s.prog + j, t.prog);
         save_state(s, t.machine);
-        if (w.open_batch_->tasks.size() == batch_capacity) w.close_batch();
+        if (w.open_batch_->tasks.size() == w.channel_.batch_size()) w.close_batch();
     }
 
     static void on_progress(search_state& s, int j) {

@@ -4,6 +4,7 @@
 // this process, or other processes), progress lines, and the starts and ends of passes. The
 // merger (merge.h) takes the steps off in the same order once they are complete. At most
 // `window` steps are in flight; while that many are, the walker runs waiting batches itself.
+// A batch holds at most `batch_size` subtrees.
 #pragma once
 
 #include <chrono>
@@ -45,7 +46,10 @@ struct event {
 // The queues between the walker, whoever runs batches and the merger.
 class walk_channel {
 public:
-    explicit walk_channel(size_t window) : window_(window) {}
+    explicit walk_channel(size_t window, size_t batch_size = batch_capacity)
+        : window_(window), batch_size_(batch_size) {}
+
+    size_t batch_size() const { return batch_size_; }
 
     // Walker: a batch to run itself while the window is full, nullptr once there is room (or
     // waits while the window is full and no batch waits).
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<event> pop_front_locked();
 
     const size_t window_;
+    const size_t batch_size_;
     std::mutex lock_;
     std::condition_variable walker_may_go_, work_waiting_, merger_may_go_;
     std::deque<std::unique_ptr<event>> in_order_;  // every step not yet merged
