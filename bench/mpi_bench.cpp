@@ -1,8 +1,8 @@
 // The cluster search's scale, measured and modelled. Times one pass of sbtool-mpi search on
 // the cipher list with one rank and with two (one thread each), and measures the walker share
-// of target lists: the thread time of the walk itself (the part of the tree where the random
-// gate draws, which one thread of rank 0 walks in order) over the CPU time of the sequential
-// pass. However many cores run the subtrees, a pass takes at least the walk, so the design
+// of target lists: the thread time of the walk alone (the part of the tree where the random
+// gate draws, which one thread of rank 0 walks in order, handing every subtree over) over the
+// CPU time of the sequential pass. However many cores run the subtrees, a pass takes at least the walk, so the design
 // allows a speed-up of at most min(cores, 1 / share).
 //   mpi_bench            the two timed jobs, and the shares of data/present.txt and data/ciphers.txt
 //   mpi_bench LIST...    the shares of the given lists only
@@ -16,12 +16,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/work_dir.h"
+#include "cluster/cluster_search.h"
 #include "search/driver.h"
-#include "search/parallel.h"
 #include "search/run.h"
+#include "search/walk.h"
 
 namespace {
 
@@ -78,6 +80,26 @@ double time_job(const std::string& list, int ranks) {
     });
 }
 
+// The thread seconds of the walk of one pass alone, as rank 0's walking thread does it when the
+// other ranks keep up with it: every batch is dropped as soon as it is queued.
+double dry_walk() {
+    start_up();
+    run.passes = 1;
+    walk_channel channel(cluster_window(0), cluster_batch_size);
+    const run_start start = begin_search();
+    std::thread dropper([&channel] {
+        while (event* batch = channel.take_batch(true)) channel.finish_batch(batch);
+    });
+    std::thread walker(walk, std::ref(channel), start.pass);
+    std::unique_ptr<event> e;
+    do e = channel.next_in_order();
+    while (e->kind != finish_event);
+    walker.join();
+    channel.close();
+    dropper.join();
+    return e->walk_seconds;
+}
+
 // The walker share of one pass on list.
 double walker_share(const std::string& list) {
     const double sequential = in_child(list, [] {
@@ -86,11 +108,7 @@ double walker_share(const std::string& list) {
         search_bounded(start_pairs);
         return process_seconds() - start;
     });
-    const double walk = in_child(list, [] {
-        start_up();
-        run.passes = 1;
-        return search_parallel(1).walk_seconds;
-    });
+    const double walk = in_child(list, dry_walk);
     std::printf("%-24s sequential pass %8.2f s CPU   walk %7.2f s   walker share %.4f\n", list.c_str(), sequential,
                 walk, walk / sequential);
     return walk / sequential;

@@ -28,11 +28,15 @@ struct cluster_settings {
 // them, are few beside the work.
 constexpr size_t cluster_batch_size = 8 * batch_capacity;
 // Batches rank 0 sends a rank that runs `threads` threads before it has a result back.
-int batches_ahead(int threads);
+constexpr int batches_ahead(int threads) {
+    return 2 * threads + 2;
+}
 // Steps of the walk rank 0 holds at most, when the other ranks may hold `batches_out` batches
 // in all: 64 (as many subtrees as the thread search's 512 steps), or twice batches_out when
 // that is more.
-size_t cluster_window(size_t batches_out);
+constexpr size_t cluster_window(size_t batches_out) {
+    return batches_out > 32 ? 2 * batches_out : 64;
+}
 
 // Rank 0, once its run is set up (the list loaded, the run settings made): hands the settings
 // to every other rank, which loads the list, starts its threads and says how many. Empty when

@@ -98,14 +98,6 @@ std::string one_line(std::string text) {
 
 }  // namespace
 
-int batches_ahead(int threads) {
-    return 2 * threads + 2;
-}
-
-size_t cluster_window(size_t batches_out) {
-    return std::max<size_t>(64, 2 * batches_out);
-}
-
 std::string start_worker_ranks(const cluster_settings& settings) {
     cluster_settings shared = settings;
     settings_shared = true;
