@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -137,19 +137,15 @@ parallel_figures search_cluster(int threads) {
     for (size_t r = 1; r < rank_threads.size(); r++) batches_out += static_cast<size_t>(batches_ahead(rank_threads[r]));
     walk_channel channel(cluster_window(batches_out), cluster_batch_size);
     const run_start start = begin_search();
-    std::vector<std::thread> runners;
-    std::thread walker;
+    std::unique_ptr<walk_threads> running;
     try {
-        for (int i = 1; i < threads; i++) runners.emplace_back(run_batches, std::ref(channel));
-        walker = std::thread(walk, std::ref(channel), start.pass);
-    } catch (const std::system_error& error) {
-        channel.close();
-        for (std::thread& r : runners) r.join();
+        running = std::make_unique<walk_threads>(channel, threads, start.pass);
+    } catch (const std::runtime_error&) {
         stop_worker_ranks();
-        throw std::runtime_error(std::string("cannot start a search thread: ") + error.what());
+        throw;
     }
     // This thread sends, receives and merges; it sleeps only when none of them has anything
-    // to do, and then for less than a batch takes to run.
+    // to do, and then for at most a millisecond, about what a batch takes to run.
     walk_merger merger(start.counters);
     dispatch batches(channel);
     idle_pause pause(std::chrono::milliseconds(1));
@@ -165,9 +161,7 @@ parallel_figures search_cluster(int threads) {
         if (busy) pause.reset();
         else if (!finished) channel.wait_for_merge(pause.next(), batches.may_send());
     }
-    walker.join();
-    channel.close();
-    for (std::thread& r : runners) r.join();
+    running->join();
     stop_worker_ranks();
     return merger.figures();
 }

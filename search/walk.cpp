@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
 #include "foundation/fatal.h"
 #include "search/driver.h"
@@ -213,4 +216,21 @@ void run_batches(walk_channel& channel) {
         run_batch(s, batch->tasks, batch->result);
         channel.finish_batch(batch);
     }
+}
+
+walk_threads::walk_threads(walk_channel& channel, int threads, int first_pass) : channel_(channel) {
+    try {
+        for (int i = 1; i < threads; i++) runners_.emplace_back(run_batches, std::ref(channel));
+        walker_ = std::thread(walk, std::ref(channel), first_pass);
+    } catch (const std::system_error& error) {
+        channel.close();
+        for (std::thread& r : runners_) r.join();
+        throw std::runtime_error(std::string("cannot start a search thread: ") + error.what());
+    }
+}
+
+void walk_threads::join() {
+    walker_.join();
+    channel_.close();
+    for (std::thread& r : runners_) r.join();
 }

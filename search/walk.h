@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "random/random.h"
@@ -101,3 +102,19 @@ void walk(walk_channel& channel, int first_pass);
 
 // A thread that runs batches until the channel closes.
 void run_batches(walk_channel& channel);
+
+// The threads of a parallel search in this process: the walking thread, and threads - 1 that
+// run batches.
+class walk_threads {
+public:
+    // Starts them. When one cannot be started, stops those that were and throws
+    // std::runtime_error ("cannot start a search thread: ...").
+    walk_threads(walk_channel& channel, int threads, int first_pass);
+    // Waits for the walk to end, closes the channel and waits for the others.
+    void join();
+
+private:
+    walk_channel& channel_;
+    std::thread walker_;
+    std::vector<std::thread> runners_;
+};
