@@ -15,7 +15,6 @@
 #include "cluster/cluster_search.h"
 #include "search/run.h"
 #include "search/status.h"
-#include "tools/search_options.h"
 #include "tools/search_setup.h"
 #include "tools/tool.h"
 
@@ -49,17 +48,11 @@ const char* const help_tail =
 
 // sbtool-mpi search, on rank 0.
 int cluster_search_command(const std::vector<std::string>& args, std::ostream& out) {
-    const command_line line = parse_command_line(args, search_option_specs());
-    if (line.help) {
-        out << help_head << search_options_help << "\n" << search_runs_help << help_tail;
-        return 0;
-    }
-    require_operands(line, 0, 0, {});
-    search_options options = read_search_options(line);
+    search_options options;
     search_setup setup;
-    set_up_search(options, setup, out);
+    if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
     cluster_settings settings;
-    settings.threads = line.has("threads") ? options.threads : 0;
+    settings.threads = options.threads_given ? options.threads : 0;
     settings.limits = limits;
     settings.exhaustive = run.exhaustive;
     settings.list_text = setup.list_text;

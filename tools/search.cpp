@@ -5,7 +5,6 @@
 #include "search/driver.h"
 #include "search/parallel.h"
 #include "search/status.h"
-#include "tools/search_options.h"
 #include "tools/search_setup.h"
 #include "tools/tool.h"
 
@@ -35,15 +34,9 @@ const char* const help_tail =
 }  // namespace
 
 int search_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-    const command_line line = parse_command_line(args, search_option_specs());
-    if (line.help) {
-        out << help_head << search_options_help << "\n" << search_runs_help << help_tail;
-        return 0;
-    }
-    require_operands(line, 0, 0, {});
-    search_options options = read_search_options(line);
+    search_options options;
     search_setup setup;
-    set_up_search(options, setup, out);
+    if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
     status_start();
     if (options.threads == 1) search_bounded(-1);
     else search_parallel(options.threads);

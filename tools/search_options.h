@@ -10,6 +10,7 @@
 
 struct search_options {
     int threads = 1;
+    bool threads_given = false;  // --threads on the command line
     long passes = -1;  // -1: until stopped
     std::string dir;   // empty: the current directory
     search_limits limits;

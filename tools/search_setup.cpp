@@ -14,6 +14,9 @@
 #include "search/run.h"
 #include "tools/tool.h"
 
+namespace {
+
+// The help paragraphs on checkpoints, --resume, --force and seeds.
 const char* const search_runs_help =
     "At the start of every pass the search writes prgs1b.txt.checkpoint beside the output.\n"
     "A run that stopped, however it stopped, goes on with --resume from the start of the pass\n"
@@ -24,8 +27,6 @@ const char* const search_runs_help =
     "header of prgs1b.txt shows the seed (\"Parameters ... 0  SEED\") and the limits\n"
     "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
     "sbtool best and report merge their output files.\n";
-
-namespace {
 
 std::string file_text(const std::string& path, bool* exists) {
     std::ifstream in(path, std::ios::binary);
@@ -122,4 +123,17 @@ void set_up_search(search_options& options, search_setup& setup, std::ostream& o
     run.list_hash = list_hash;
     run.quiet = options.quiet;
     run.exhaustive = options.exhaustive;
+}
+
+bool start_search_command(const std::vector<std::string>& args, const char* help_head, const char* help_tail,
+                          std::ostream& out, search_options& options, search_setup& setup) {
+    const command_line line = parse_command_line(args, search_option_specs());
+    if (line.help) {
+        out << help_head << search_options_help << "\n" << search_runs_help << help_tail;
+        return false;
+    }
+    require_operands(line, 0, 0, {});
+    options = read_search_options(line);
+    set_up_search(options, setup, out);
+    return true;
 }

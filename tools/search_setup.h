@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "search/checkpoint.h"
 #include "tools/search_options.h"
@@ -21,5 +22,9 @@ struct search_setup {
 // with one line; nothing has been written then.
 void set_up_search(search_options& options, search_setup& setup, std::ostream& out);
 
-// The help paragraphs on checkpoints, --resume, --force and seeds.
-extern const char* const search_runs_help;
+// The start of a search command: parses args against the search options. With --help,
+// writes help_head, the options' help, the paragraphs on runs and help_tail to out and
+// returns false; otherwise reads the options, sets the run up (set_up_search) and returns
+// true. A usage error or a refusal is a tool_error with one line.
+bool start_search_command(const std::vector<std::string>& args, const char* help_head, const char* help_tail,
+                          std::ostream& out, search_options& options, search_setup& setup);
