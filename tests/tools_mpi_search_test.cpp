@@ -116,16 +116,6 @@ pid_t rank_process(pid_t mpirun, int rank) {
     return found;
 }
 
-// Waits until the file at path contains text (at most two minutes).
-bool wait_for(const std::string& path, const std::string& text) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (read_file(path).find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 std::string list_file(const std::string& name) {
     return read_file(std::string(TEST_LIST_DIR) + "/" + name);
 }
@@ -215,7 +205,7 @@ TEST(ClusterJobs, StoppedJobsLeaveCleanFilesAndGoOn) {
         const pid_t job = start_job(ranks(s.ranks, strings{"--dir", dir, "--threads", std::to_string(s.threads)} +
                                                        three_passes),
                                     dir + "/first.out", dir + "/first.err");
-        ASSERT_TRUE(wait_for(dir + "/prgs1b.txt", "Starting 1\n")) << s.what;
+        ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 1\n")) << s.what;
         const pid_t target = s.killed_rank < 0 ? job : rank_process(job, s.killed_rank);
         ASSERT_GT(target, 0) << s.what;
         kill(target, s.signal);

@@ -106,6 +106,15 @@ bool ends_cleanly(const std::string& file) {
     return false;
 }
 
+bool wait_for_text(const std::string& path, const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (read_file(path).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 std::string quoted(const std::string& text) {
     std::string q = "'";
     for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);

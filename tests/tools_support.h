@@ -30,6 +30,9 @@ std::string without_pass_times(const std::string& console);
 // the nine lines of its head) or with a "Starting " line.
 bool ends_cleanly(const std::string& file);
 
+// Waits until the file at path contains text; false when it does not within two minutes.
+bool wait_for_text(const std::string& path, const std::string& text);
+
 // Quotes text for the shell.
 std::string quoted(const std::string& text);
 
