@@ -85,7 +85,7 @@ double time_job(const std::string& list, int ranks) {
 double dry_walk() {
     start_up();
     run.passes = 1;
-    walk_channel channel(cluster_window(0), cluster_batch_size);
+    walk_channel channel(cluster_window(0), cluster_batch_size, cluster_batches_waiting);
     const run_start start = begin_search();
     std::thread dropper([&channel] {
         while (event* batch = channel.take_batch(true)) channel.finish_batch(batch);

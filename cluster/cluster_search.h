@@ -4,8 +4,9 @@
 // rank receives the settings and the list once, loads the list itself and runs the batches
 // rank 0 sends it on its threads, returning each result tagged with the batch's position in
 // walk order. Rank 0 sends a rank at most batches_ahead(T) batches ahead (T: the rank's
-// threads), holds at most cluster_window(...) steps of the walk, and keeps nothing of a batch
-// once it is sent but its place in the merge.
+// threads), holds at most cluster_window(...) steps of the walk, of which at most
+// cluster_batches_waiting are batches not yet sent, and keeps nothing of a batch once it is
+// sent but its place in the merge.
 #pragma once
 
 #include <cstddef>
@@ -27,13 +28,17 @@ struct cluster_settings {
 // of work on the bundled list and the messages, and the wake-ups of the threads that handle
 // them, are few beside the work.
 constexpr size_t cluster_batch_size = 8 * batch_capacity;
+// Batches not yet sent that rank 0 holds at most: while the other ranks have all they may
+// take, the walker runs batches itself rather than run further ahead. 64 batches of
+// 1024 subtrees of 288 bytes are 19 MB.
+constexpr size_t cluster_batches_waiting = 64;
 // Batches rank 0 sends a rank that runs `threads` threads before it has a result back.
 constexpr int batches_ahead(int threads) {
     return 2 * threads + 2;
 }
 // Steps of the walk rank 0 holds at most, when the other ranks may hold `batches_out` batches
-// in all: 64 (as many subtrees as the thread search's 512 steps), or twice batches_out when
-// that is more.
+// in all: 64, or twice batches_out when that is more, so that while one batch takes long
+// the other ranks go on with as many again, whose results wait for it in the merge.
 constexpr size_t cluster_window(size_t batches_out) {
     return batches_out > 32 ? 2 * batches_out : 64;
 }

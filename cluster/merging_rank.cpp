@@ -135,7 +135,7 @@ void release_worker_ranks() {
 parallel_figures search_cluster(int threads) {
     size_t batches_out = 0;
     for (size_t r = 1; r < rank_threads.size(); r++) batches_out += static_cast<size_t>(batches_ahead(rank_threads[r]));
-    walk_channel channel(cluster_window(batches_out), cluster_batch_size);
+    walk_channel channel(cluster_window(batches_out), cluster_batch_size, cluster_batches_waiting);
     const run_start start = begin_search();
     std::unique_ptr<walk_threads> running;
     try {

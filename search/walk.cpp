@@ -14,7 +14,7 @@
 
 event* walk_channel::wait_for_room() {
     std::unique_lock<std::mutex> guard(lock_);
-    while (in_order_.size() >= window_) {
+    while (in_order_.size() >= window_ || work_.size() >= waiting_most_) {
         if (!work_.empty()) {
             event* batch = work_.front();
             work_.pop_front();
@@ -158,7 +158,7 @@ private:
         fatal("internal error: the walking thread completed an S-box\n", 3);
     }
 
-    // Queues a step; while the window is full, runs waiting batches.
+    // Queues a step; while a limit of the channel is reached, runs waiting batches.
     void emit(std::unique_ptr<event> e) {
         while (event* batch = channel_.wait_for_room()) run_here(*batch);
         e->position = next_position_++;

@@ -3,8 +3,9 @@
 // walk order, on a channel: batches of draw-free subtrees for whoever runs them (threads of
 // this process, or other processes), progress lines, and the starts and ends of passes. The
 // merger (merge.h) takes the steps off in the same order once they are complete. At most
-// `window` steps are in flight; while that many are, the walker runs waiting batches itself.
-// A batch holds at most `batch_size` subtrees.
+// `window` steps are in flight, and at most `waiting_most` of them are batches nobody has
+// taken; while either limit is reached, the walker runs waiting batches itself. A batch holds
+// at most `batch_size` subtrees.
 #pragma once
 
 #include <chrono>
@@ -47,12 +48,13 @@ struct event {
 // The queues between the walker, whoever runs batches and the merger.
 class walk_channel {
 public:
-    explicit walk_channel(size_t window, size_t batch_size = batch_capacity)
-        : window_(window), batch_size_(batch_size) {}
+    // waiting_most 0: as many as the window.
+    explicit walk_channel(size_t window, size_t batch_size = batch_capacity, size_t waiting_most = 0)
+        : window_(window), batch_size_(batch_size), waiting_most_(waiting_most > 0 ? waiting_most : window) {}
 
     size_t batch_size() const { return batch_size_; }
 
-    // Walker: a batch to run itself while the window is full, nullptr once there is room (or
+    // Walker: a batch to run itself while a limit is reached, nullptr once there is room (or
     // waits while the window is full and no batch waits).
     event* wait_for_room();
     // Walker: queues the next step; there must be room.
@@ -84,6 +86,7 @@ private:
 
     const size_t window_;
     const size_t batch_size_;
+    const size_t waiting_most_;
     std::mutex lock_;
     std::condition_variable walker_may_go_, work_waiting_, merger_may_go_;
     std::deque<std::unique_ptr<event>> in_order_;  // every step not yet merged
