@@ -28,8 +28,8 @@ constexpr bool mpi_built = false;
 
 #define SKIP_WITHOUT_MPI()                                                                            \
     if (!mpi_built)                                                                                   \
-    GTEST_SKIP() << "MPI is not installed (CMake found no MPI library and mpirun), so sbtool-mpi was " \
-                    "not built: install libopenmpi-dev and openmpi-bin and configure again"
+    GTEST_SKIP() << "sbtool-mpi is not in this build (CMake found no MPI library and mpirun, or "      \
+                    "BUILD_MPI is OFF): install libopenmpi-dev and openmpi-bin and configure again"
 
 namespace {
 
