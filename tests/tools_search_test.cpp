@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <regex>
 #include <thread>
 
 #include "child_process.h"
@@ -19,12 +18,6 @@ namespace {
 
 std::string list_file(const std::string& name) {
     return read_file(std::string(TEST_LIST_DIR) + "/" + name);
-}
-
-// The console with the pass times (the first number of a summary) masked.
-std::string without_pass_times(const std::string& console) {
-    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
-    return std::regex_replace(console, pass_time, "$1T $2");
 }
 
 TEST(SbtoolSearch, SameResultsWithOneAndSeveralThreads) {
@@ -88,21 +81,6 @@ TEST(SbtoolSearch, RaisedLimitsReachWhatTheDefaultsCannot) {
     const tool_result report = sbtool({"report", "--sboxes", midori, files[1]});
     EXPECT_EQ(report.status, 0) << report.err;
     EXPECT_NE(report.out.find(midori + "  " + midori + "  17      1 "), std::string::npos) << report.out;
-}
-
-// The output file ends with a whole record (its length says how many program lines follow
-// the nine lines of its head) or with a "Starting " line.
-bool ends_cleanly(const std::string& file) {
-    if (file.empty() || file.back() != '\n') return false;
-    const std::vector<std::string> lines = lines_of(file);
-    if (lines.back().rfind("Starting ", 0) == 0) return true;
-    for (size_t i = lines.size(); i-- > 0;) {
-        if (lines[i].rfind("found ", 0) != 0) continue;
-        std::smatch m;
-        if (!std::regex_search(lines[i], m, std::regex(R"( r ([0-9]+) )"))) return false;
-        return lines.size() - i == 9 + std::stoul(m[1]);
-    }
-    return false;
 }
 
 TEST(SbtoolSearch, CtrlCLeavesCompleteRecords) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <fcntl.h>
 #include <sstream>
 #include <thread>
@@ -85,6 +86,33 @@ tool_result sbtool(const std::vector<std::string>& args) {
     r.out = out.str();
     r.err = err.str();
     return r;
+}
+
+std::string without_pass_times(const std::string& console) {
+    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
+    return std::regex_replace(console, pass_time, "$1T $2");
+}
+
+bool ends_cleanly(const std::string& file) {
+    if (file.empty() || file.back() != '\n') return false;
+    const std::vector<std::string> lines = lines_of(file);
+    if (lines.back().rfind("Starting ", 0) == 0) return true;
+    for (size_t i = lines.size(); i-- > 0;) {
+        if (lines[i].rfind("found ", 0) != 0) continue;
+        std::smatch m;
+        if (!std::regex_search(lines[i], m, std::regex(R"( r ([0-9]+) )"))) return false;
+        return lines.size() - i == 9 + std::stoul(m[1]);
+    }
+    return false;
+}
+
+bool wait_for_text(const std::string& path, const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (read_file(path).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 std::string quoted(const std::string& text) {

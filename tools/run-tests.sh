@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/prerequisites.sh
-ensure_prerequisites
+ensure_prerequisites mpi
 
 build=build
 options=(-DCMAKE_BUILD_TYPE=Release)

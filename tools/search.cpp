@@ -1,21 +1,11 @@
 // sbtool search: the search that prgs1 runs, on several threads, with the same output file
 // and console lines, a checkpoint at every pass to go on from, and a clean stop on Ctrl-C.
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
-#include "search/checkpoint.h"
 #include "search/driver.h"
-#include "search/interrupt.h"
-#include "search/output.h"
 #include "search/parallel.h"
-#include "search/run.h"
 #include "search/status.h"
-#include "tools/search_options.h"
+#include "tools/search_setup.h"
 #include "tools/tool.h"
 
 namespace {
@@ -28,19 +18,11 @@ const char* const help_head =
     "sb2.txt there, writes prgs1b.txt there and prints the same console lines. The output\n"
     "file and the console (apart from the pass times) are byte for byte those of prgs1,\n"
     "whatever the number of threads.\n"
-    "\n";
+    "\n"
+    "  --threads N       threads (default: the number of cores, at most 4096); 1 runs the\n"
+    "                    sequential search\n";
 
 const char* const help_tail =
-    "\n"
-    "At the start of every pass the search writes prgs1b.txt.checkpoint beside the output.\n"
-    "A run that stopped, however it stopped, goes on with --resume from the start of the pass\n"
-    "it was in: the output is cut back to that point and the run ends as if it had never\n"
-    "stopped. A DIR whose prgs1b.txt holds records is not started over without --force.\n"
-    "\n"
-    "Another --seed, or other limits than the defaults, give another search than prgs1's; the\n"
-    "header of prgs1b.txt shows the seed (\"Parameters ... 0  SEED\") and the limits\n"
-    "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
-    "sbtool best and report merge their output files.\n"
     "\n"
     "When standard error is a terminal, one status line there shows the pass, the start\n"
     "pair, the time, the records, the candidate programs per second and the time left.\n"
@@ -49,108 +31,12 @@ const char* const help_tail =
     "and flushed first, so prgs1b.txt always ends with a complete record or a \"Starting\"\n"
     "line. The exit status is then 128 plus the signal number (130 for Ctrl-C).\n";
 
-std::string file_text(const std::string& path, bool* exists) {
-    std::ifstream in(path, std::ios::binary);
-    *exists = static_cast<bool>(in);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The number of records in an output file's text.
-size_t records_in(const std::string& text) {
-    size_t count = text.compare(0, 6, "found ") == 0 ? 1 : 0;
-    for (size_t at = text.find("\nfound "); at != std::string::npos; at = text.find("\nfound ", at + 1)) count++;
-    return count;
-}
-
-// A new run must not overwrite the records of an earlier one unless asked to.
-void refuse_overwriting(const search_options& o) {
-    bool exists = false;
-    const size_t records = records_in(file_text(filename, &exists));
-    if (records == 0 || o.force) return;
-    const std::string where = o.dir.empty() ? "here" : "in " + printable(o.dir);
-    data_error(std::string(filename) + " " + where + " already holds " + std::to_string(records) +
-               " record" + (records == 1 ? "" : "s") + ": go on with that run with --resume, or start over with "
-               "--force (which overwrites it)");
-}
-
-// The checkpoint of the run to go on with, checked against the list, the output and the
-// options; a bad-data error, with nothing changed, when any of them does not match.
-checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash) {
-    checkpoint c;
-    if (access(checkpoint_name, F_OK) != 0)
-        data_error(std::string("cannot resume: no ") + checkpoint_name + " here (a run writes it at the start of "
-                   "every pass)");
-    const std::string fault = read_checkpoint(checkpoint_name, c);
-    if (!fault.empty()) data_error("cannot resume: " + fault);
-    if (c.list_hash != list_hash) data_error("cannot resume: sb2.txt is not the list the run searched");
-    if (o.seed_given && o.seed != c.seed)
-        data_error("cannot resume: the run used seed " + std::to_string(c.seed) + ", not " + std::to_string(o.seed));
-    const search_limits& l = c.limits;
-    const std::string run_limits = std::to_string(l.length) + " instructions, deadlines " +
-                                   std::to_string(l.deadline[0]) + "," + std::to_string(l.deadline[1]) + "," +
-                                   std::to_string(l.deadline[2]);
-    const bool same_limits = o.limits.length == l.length && o.limits.deadline[0] == l.deadline[0] &&
-                             o.limits.deadline[1] == l.deadline[1] && o.limits.deadline[2] == l.deadline[2];
-    if (o.limits_given && !same_limits) data_error("cannot resume: the run searched with " + run_limits);
-    if (o.exhaustive && !c.exhaustive) data_error("cannot resume: the run was not exhaustive");
-    bool exists = false;
-    const std::string output = file_text(filename, &exists);
-    if (!exists || output.size() < c.output_size ||
-        content_hash(output.substr(0, c.output_size)) != c.output_hash)
-        data_error(std::string("cannot resume: ") + filename + " is not the output the checkpoint was written with");
-    o.seed = c.seed;
-    o.limits = c.limits;
-    if (c.exhaustive) {
-        o.exhaustive = true;
-        o.passes = 1;
-    }
-    return c;
-}
-
-// Loads the list as the search does; a refused list is reported on the console as prgs1
-// reports it, and as one line on standard error.
-void load_or_fail() {
-    const load_outcome outcome = prepare_search("sb2.txt");
-    if (!outcome.failed) return;
-    std::cout << outcome.message;
-    std::cout.flush();
-    std::string line = outcome.message;
-    while (!line.empty() && line.back() == '\n') line.pop_back();
-    for (char& c : line)
-        if (c == '\n') c = ' ';
-    throw tool_error(status_bad_data, line);
-}
-
 }  // namespace
 
 int search_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-    const command_line line = parse_command_line(args, search_option_specs());
-    if (line.help) {
-        out << help_head << search_options_help << help_tail;
-        return 0;
-    }
-    require_operands(line, 0, 0, {});
-    search_options options = read_search_options(line);
-    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
-        data_error("cannot enter " + printable(options.dir) + ": " + std::strerror(errno));
-    bool list_exists = false;
-    const uint64_t list_hash = content_hash(file_text("sb2.txt", &list_exists));
-    checkpoint resume_from;
-    if (options.resume) resume_from = checkpoint_to_resume(options, list_hash);
-    else refuse_overwriting(options);
-    out.flush();
-    install_clean_stop();
-    limits = options.limits;
-    load_or_fail();
-    run.seed = options.seed;
-    run.passes = options.passes;
-    run.checkpoints = true;
-    run.resume = options.resume ? &resume_from : nullptr;
-    run.list_hash = list_hash;
-    run.quiet = options.quiet;
-    run.exhaustive = options.exhaustive;
+    search_options options;
+    search_setup setup;
+    if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
     status_start();
     if (options.threads == 1) search_bounded(-1);
     else search_parallel(options.threads);

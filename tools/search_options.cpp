@@ -41,8 +41,6 @@ void read_deadlines(const std::string& text, search_limits& l) {
 }  // namespace
 
 const char* const search_options_help =
-    "  --threads N       threads (default: the number of cores, at most 4096); 1 runs the\n"
-    "                    sequential search\n"
     "  --passes N        end the run after pass N - 1, N passes in all (default: run until\n"
     "                    stopped); with --resume the passes of the earlier run count too\n"
     "  --dir DIR         the working directory of the search\n"
@@ -68,8 +66,9 @@ std::vector<option_spec> search_option_specs() {
 
 search_options read_search_options(const command_line& line) {
     search_options o;
-    o.threads = line.has("threads") ? static_cast<int>(whole_number("threads", line.value_or("threads", ""), 1, 4096))
-                                    : default_threads();
+    o.threads_given = line.has("threads");
+    o.threads = o.threads_given ? static_cast<int>(whole_number("threads", line.value_or("threads", ""), 1, 4096))
+                                : default_threads();
     o.passes = line.has("passes") ? whole_number("passes", line.value_or("passes", ""), 1, 1000000) : -1;
     o.dir = line.value_or("dir", "");
     if (line.has("max-length"))

@@ -10,6 +10,7 @@
 
 struct search_options {
     int threads = 1;
+    bool threads_given = false;  // --threads on the command line
     long passes = -1;  // -1: until stopped
     std::string dir;   // empty: the current directory
     search_limits limits;
@@ -26,5 +27,5 @@ struct search_options {
 std::vector<option_spec> search_option_specs();
 // The options as given, checked; a usage error names the option and what it takes.
 search_options read_search_options(const command_line& line);
-// The help lines of the options.
+// The help lines of the options but --threads, which each command words for itself.
 extern const char* const search_options_help;

@@ -1,0 +1,236 @@
+#include "search/walk.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <cassert>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "foundation/fatal.h"
+#include "search/driver.h"
+#include "search/run.h"
+
+event* walk_channel::wait_for_room() {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (in_order_.size() >= window_ || work_.size() >= waiting_most_) {
+        if (!work_.empty()) {
+            event* batch = work_.front();
+            work_.pop_front();
+            return batch;
+        }
+        walker_waiting_ = true;
+        walker_may_go_.wait(guard);
+        walker_waiting_ = false;
+    }
+    return nullptr;
+}
+
+void walk_channel::push(std::unique_ptr<event> e) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (e->kind == batch_event) {
+        work_.push_back(e.get());
+        if (idle_runners_ > 0) work_waiting_.notify_one();
+        if (merger_waiting_ && merger_waits_for_work_) merger_may_go_.notify_one();
+    }
+    in_order_.push_back(std::move(e));
+    if (merger_waiting_ && front_ready()) merger_may_go_.notify_one();
+}
+
+event* walk_channel::take_batch(bool wait) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (wait) {
+        idle_runners_++;
+        work_waiting_.wait(guard, [this] { return closing_ || !work_.empty(); });
+        idle_runners_--;
+    }
+    if (work_.empty()) return nullptr;
+    event* batch = work_.front();
+    work_.pop_front();
+    return batch;
+}
+
+void walk_channel::finish_batch(event* batch) {
+    std::lock_guard<std::mutex> guard(lock_);
+    batch->done = true;
+    if (merger_waiting_ && front_ready()) merger_may_go_.notify_one();
+}
+
+std::unique_ptr<event> walk_channel::pop_front_locked() {
+    std::unique_ptr<event> e = std::move(in_order_.front());
+    in_order_.pop_front();
+    // The walker goes on once half the window is free, not at every free place.
+    if (walker_waiting_ && in_order_.size() <= window_ / 2) walker_may_go_.notify_one();
+    return e;
+}
+
+std::unique_ptr<event> walk_channel::next_in_order() {
+    std::unique_lock<std::mutex> guard(lock_);
+    merger_waiting_ = true;
+    merger_may_go_.wait(guard, [this] { return front_ready(); });
+    merger_waiting_ = false;
+    return pop_front_locked();
+}
+
+std::unique_ptr<event> walk_channel::next_if_ready() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return front_ready() ? pop_front_locked() : nullptr;
+}
+
+void walk_channel::wait_for_merge(std::chrono::microseconds timeout, bool on_work) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (front_ready() || (on_work && !work_.empty())) return;
+    merger_waiting_ = true;
+    merger_waits_for_work_ = on_work;
+    merger_may_go_.wait_for(guard, timeout);
+    merger_waiting_ = false;
+    merger_waits_for_work_ = false;
+}
+
+void walk_channel::close() {
+    std::lock_guard<std::mutex> guard(lock_);
+    closing_ = true;
+    work_waiting_.notify_all();
+}
+
+namespace {
+
+// The CPU seconds the calling thread has used.
+double thread_seconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The walking thread's state beside the search state of its walk, which reaches it through
+// its hooks' context.
+class walker {
+public:
+    explicit walker(walk_channel& channel) : channel_(channel), runner_(batch_runner()) {}
+
+    void walk(int first_pass) {
+        const double start = thread_seconds();
+        search_state s;
+        s.hooks = {on_subtree, on_progress, on_completed, this};
+        int pass = first_pass;
+        for (; !run_ends_before(pass); pass++) {
+            emit(pass_marker(s, pass_start_event, pass));
+            for (int pair = 0; pair < start_pairs; pair++) run_start_pair(s, pair);
+            emit(marker(s, pass_end_event));
+        }
+        std::unique_ptr<event> finish = pass_marker(s, finish_event, pass);
+        finish->walk_seconds = thread_seconds() - start - batch_seconds_;
+        emit(std::move(finish));
+        while (event* batch = channel_.take_batch(false)) run_here(*batch);
+    }
+
+private:
+    static walker& of(search_state& s) { return *static_cast<walker*>(s.hooks.context); }
+
+    static void on_subtree(search_state& s, int j, int last) {
+        assert(j <= longest_program);
+        walker& w = of(s);
+        if (!w.open_batch_) {
+            w.open_batch_ = std::make_unique<event>();
+            w.open_batch_->kind = batch_event;
+            w.open_batch_->tasks.reserve(w.channel_.batch_size());
+        }
+        w.open_batch_->tasks.emplace_back();
+        subtree_task& t = w.open_batch_->tasks.back();
+        t.j = j;
+        t.last = last;
+        std::copy(s.prog, s.prog + j, t.prog);
+        save_state(s, t.machine);
+        if (w.open_batch_->tasks.size() == w.channel_.batch_size()) w.close_batch();
+    }
+
+    static void on_progress(search_state& s, int j) {
+        std::unique_ptr<event> e = of(s).marker(s, progress_event);
+        e->j = j;
+        std::copy(s.prog, s.prog + 3, e->prog);
+        of(s).emit(std::move(e));
+    }
+
+    // The walk only ever reaches states with at most two outputs fixed, so it cannot complete
+    // an S-box: those states are handed over as subtrees.
+    static void on_completed(search_state&, int, int, const int*, const uint16_t*) {
+        fatal("internal error: the walking thread completed an S-box\n", 3);
+    }
+
+    // Queues a step; while a limit of the channel is reached, runs waiting batches.
+    void emit(std::unique_ptr<event> e) {
+        while (event* batch = channel_.wait_for_room()) run_here(*batch);
+        e->position = next_position_++;
+        channel_.push(std::move(e));
+    }
+
+    // Runs a batch on the runner, apart from the walk, whose own time is measured without it.
+    void run_here(event& batch) {
+        const double start = thread_seconds();
+        run_batch(runner_, batch.tasks, batch.result);
+        batch_seconds_ += thread_seconds() - start;
+        channel_.finish_batch(&batch);
+    }
+
+    // Sends the batch being filled, if any.
+    void close_batch() {
+        if (open_batch_ && !open_batch_->tasks.empty()) emit(std::move(open_batch_));
+        open_batch_.reset();
+    }
+
+    // A step that carries the walker's counters at this point of the walk.
+    std::unique_ptr<event> marker(const search_state& s, event_kind kind) {
+        close_batch();
+        auto e = std::make_unique<event>();
+        e->kind = kind;
+        e->walker = s.counters();
+        return e;
+    }
+
+    // The step at the start of `pass` or at the end of the walk, with the generators.
+    std::unique_ptr<event> pass_marker(const search_state& s, event_kind kind, int pass) {
+        std::unique_ptr<event> e = marker(s, kind);
+        e->pass = pass;
+        e->generators = std::make_unique<generator_state>(save_generators());
+        return e;
+    }
+
+    walk_channel& channel_;
+    search_state runner_;                 // the state on which the walker runs batches
+    std::unique_ptr<event> open_batch_;   // the batch being filled
+    uint64_t next_position_ = 0;
+    double batch_seconds_ = 0;            // thread seconds spent running batches
+};
+
+}  // namespace
+
+void walk(walk_channel& channel, int first_pass) {
+    walker w(channel);
+    w.walk(first_pass);
+}
+
+void run_batches(walk_channel& channel) {
+    search_state s = batch_runner();
+    while (event* batch = channel.take_batch(true)) {
+        run_batch(s, batch->tasks, batch->result);
+        channel.finish_batch(batch);
+    }
+}
+
+walk_threads::walk_threads(walk_channel& channel, int threads, int first_pass) : channel_(channel) {
+    try {
+        for (int i = 1; i < threads; i++) runners_.emplace_back(run_batches, std::ref(channel));
+        walker_ = std::thread(walk, std::ref(channel), first_pass);
+    } catch (const std::system_error& error) {
+        channel.close();
+        for (std::thread& r : runners_) r.join();
+        throw std::runtime_error(std::string("cannot start a search thread: ") + error.what());
+    }
+}
+
+void walk_threads::join() {
+    walker_.join();
+    channel_.close();
+    for (std::thread& r : runners_) r.join();
+}

@@ -1,0 +1,30 @@
+// What a search command does before its first pass, shared by sbtool search and sbtool-mpi
+// search: entering DIR, the checks that keep a run from overwriting records or from going on
+// from the wrong checkpoint, loading the list as prgs1 does, and the run's settings.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "search/checkpoint.h"
+#include "tools/search_options.h"
+
+struct search_setup {
+    std::string list_text;   // sb2.txt as it was read, for processes that load it too
+    checkpoint resume_from;  // the checkpoint a resumed run goes on from; run.resume points here
+};
+
+// Sets up the run the options ask for: enters DIR, checks the run it would overwrite or go on
+// with, installs the clean stop, loads sb2.txt with prgs1's console lines on standard output
+// (after flushing out) and sets the limits and the run settings. A resumed run takes the
+// checkpoint's seed, limits and exhaustiveness into options. Every refusal is a tool_error
+// with one line; nothing has been written then.
+void set_up_search(search_options& options, search_setup& setup, std::ostream& out);
+
+// The start of a search command: parses args against the search options. With --help,
+// writes help_head, the options' help, the paragraphs on runs and help_tail to out and
+// returns false; otherwise reads the options, sets the run up (set_up_search) and returns
+// true. A usage error or a refusal is a tool_error with one line.
+bool start_search_command(const std::vector<std::string>& args, const char* help_head, const char* help_tail,
+                          std::ostream& out, search_options& options, search_setup& setup);
