@@ -10,6 +10,7 @@
 
 #include "foundation/fatal.h"
 #include "search/driver.h"
+#include "search/machine.h"
 #include "search/run.h"
 
 event* walk_channel::wait_for_room() {
