@@ -52,9 +52,9 @@ public:
         while (!free_.empty()) {
             event* batch = channel_.take_batch(false);
             if (!batch) break;
-            out_.send(free_.front(), tag_batch, pack_batch(batch->position, batch->tasks));
+            out_.send(free_.front(), tag_batch, pack_batch(batch->position, batch->subtrees));
             free_.pop_front();
-            std::vector<subtree_task>().swap(batch->tasks);
+            batch->subtrees = subtree_batch();
             away_[batch->position] = batch;
             sent = true;
         }

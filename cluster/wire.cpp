@@ -26,6 +26,11 @@ public:
         assert(value >= 0 && value <= 255 && at_ < out_.size());
         out_[at_++] = static_cast<char>(value);
     }
+    void bytes(const void* data, size_t n) {
+        assert(at_ + n <= out_.size());
+        if (n > 0) std::memcpy(out_.data() + at_, data, n);
+        at_ += n;
+    }
     void instructions(const ot* prog, int n) {
         for (int i = 0; i < n; i++) {
             assert(prog[i].o >= op_nop && prog[i].o <= op_not);
@@ -44,7 +49,6 @@ private:
 constexpr size_t program_bytes(int n) {
     return 2 * static_cast<size_t>(n);
 }
-constexpr size_t subtree_bytes = 2 + sizeof(machine_state);
 constexpr size_t found_bytes = sizeof(int32_t) + 1 + 4 + 4 * sizeof(uint16_t);
 
 // Reads what a writer wrote; running past the end, or a value out of range, is a fault of the
@@ -88,34 +92,21 @@ private:
 
 }  // namespace
 
-std::vector<char> pack_batch(uint64_t position, const std::vector<subtree_task>& tasks) {
-    size_t size = sizeof position;
-    for (const subtree_task& t : tasks) size += subtree_bytes + program_bytes(t.j);
+std::vector<char> pack_batch(uint64_t position, const subtree_batch& batch) {
+    const std::vector<uint8_t>& subtrees = batch.bytes();
     std::vector<char> bytes;
-    writer w(bytes, size);
+    writer w(bytes, sizeof position + subtrees.size());
     w.raw(position);
-    for (const subtree_task& t : tasks) {
-        assert(t.j >= start_pair_length && t.j <= longest_program && t.last >= -1 && t.last < 8);
-        w.byte(t.j);
-        w.byte(t.last + 1);
-        w.instructions(t.prog, t.j);
-        w.raw(t.machine);
-    }
+    w.bytes(subtrees.data(), subtrees.size());
     return bytes;
 }
 
-uint64_t unpack_batch(const std::vector<char>& bytes, std::vector<subtree_task>& tasks) {
+uint64_t unpack_batch(const std::vector<char>& bytes, subtree_batch& batch) {
     reader r(bytes);
     const uint64_t position = r.raw<uint64_t>();
-    tasks.clear();
-    while (!r.at_end()) {
-        tasks.emplace_back();
-        subtree_task& t = tasks.back();
-        t.j = r.byte_in(start_pair_length, longest_program);
-        t.last = r.byte_in(0, 8) - 1;
-        r.instructions(t.prog, t.j);
-        t.machine = r.raw<machine_state>();
-    }
+    const size_t head = sizeof position;
+    if (!batch.assign(reinterpret_cast<const uint8_t*>(bytes.data()) + head, bytes.size() - head) || batch.empty())
+        reader::malformed();
     return position;
 }
 

@@ -76,12 +76,12 @@ private:
 // A thread of this rank: runs batches from the pool until it closes.
 void run_batches_from(batch_pool& pool) {
     search_state s = batch_runner();
-    std::vector<subtree_task> tasks;
+    subtree_batch subtrees;
     batch_result result;
     std::vector<char> batch;
     while (pool.take(batch)) {
-        const uint64_t position = unpack_batch(batch, tasks);
-        run_batch(s, tasks, result);
+        const uint64_t position = unpack_batch(batch, subtrees);
+        run_batch(s, subtrees, result);
         pool.put_result(pack_result(position, result));
     }
 }

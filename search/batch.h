@@ -1,6 +1,6 @@
 // A batch of draw-free subtrees: the unit of work that the walk of a parallel search hands over,
-// and what running it yields. A subtree holds everything its enumeration reads, so any thread,
-// or any process with the same tables and limits, runs a batch to the same result.
+// and what running it yields. A batch holds everything its enumeration reads, so any thread,
+// or any process with the same tables and limits, runs it to the same result.
 #pragma once
 
 #include <cstddef>
@@ -11,14 +11,45 @@
 
 // Subtrees per batch when the batches go to threads of the same process: enough that handing
 // a batch over costs little beside running it.
-constexpr size_t batch_capacity = 128;
+constexpr size_t batch_capacity = 2048;
 
-// A draw-free subtree: the entry state of an admitted addop2 call, as the walk met it.
-struct subtree_task {
-    int j;                     // the call's instruction index
-    int last;                  // the call's `last`: -1, or the destination of prog[j - 1]
-    ot prog[longest_program];  // the program prefix prog[0..j-1]; later entries unused
-    machine_state machine;     // the machine as the call found it
+// The subtrees of a batch, in walk order, packed as bytes. The walk hands over subtrees one
+// call at a time, and most come in runs of calls made by one parent call, one after another;
+// a run is kept once as a group: the parent's state, then per call its instruction.
+//
+// A group:
+//   j              1 byte    the calls' instruction index (the parent's is j - 1)
+//   calls          1 byte    how many calls follow (1..255)
+//   prog[0..j-2]   2 bytes each: the opcode, then r1 in the high and r2 in the low four bits
+//   parent         sizeof(machine_state) bytes: the machine as the parent call found it
+//   facts          sizeof(program_facts) bytes: the facts of prog[0..j-2]
+//   per call:
+//     x            2 bytes   instruction j - 1, packed as above
+//     outputs      1 byte    the outputs fixed once x is executed (the parent's or one more)
+//     last + 1     1 byte    the call's `last` plus one
+class subtree_batch {
+public:
+    // Adds the subtree of the call at index j that instruction x makes from the node `parent`
+    // is in (see search_hooks::subtree): x fixes `outputs` outputs, and the call's last is given.
+    void add(const search_state& parent, int j, ot x, int outputs, int last);
+    // Subtrees held.
+    size_t size() const { return subtrees_; }
+    bool empty() const { return subtrees_ == 0; }
+
+    // The packed bytes, and a batch from such bytes; false (and an empty batch) when they are
+    // not a well-formed batch.
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    bool assign(const uint8_t* bytes, size_t size);
+
+    // Runs the subtrees in order on s: the enumeration of each call as the walk handed it over.
+    void run(search_state& s) const;
+
+private:
+    std::vector<uint8_t> bytes_;
+    size_t subtrees_ = 0;
+    size_t group_ = 0;              // offset of the open group
+    int group_j_ = 0;               // its index, 0 when no group is open
+    ot group_prog_[longest_program];  // its parent's program, to recognise the next call of it
 };
 
 // A complete listed S-box met while running a batch, for the merger to record.
@@ -40,5 +71,5 @@ struct batch_result {
 // A search state that runs batches: it completes S-boxes into the result being filled.
 search_state batch_runner();
 
-// Runs the subtrees in order on s (made by batch_runner) and fills result.
-void run_batch(search_state& s, const std::vector<subtree_task>& tasks, batch_result& result);
+// Runs the batch on s (made by batch_runner) and fills result.
+void run_batch(search_state& s, const subtree_batch& batch, batch_result& result);

@@ -148,6 +148,39 @@ unsigned usage_sources(const search_state& s, const node& n, int i, int k) {
     }
 }
 
+// The random gate at the entry of a call at index j with `outputs` fixed: draws where it
+// applies and says whether the call goes on.
+inline bool gate_admits(int j, int outputs) {
+    const bool gated = j > gate_after && j <= gate_last && outputs <= gate_max_locks;
+    if (!gated || run.exhaustive) return true;
+    return (rand_1279il() & 0xffff) <= gate_threshold;
+}
+
+// Below a call at index j with `outputs` fixed nothing draws: it can run anywhere, in any
+// order (from index gate_last on, or with three outputs fixed; anywhere past the first few
+// indices when the gate is open).
+inline bool draw_free(int j, int outputs) {
+    return run.exhaustive ? j >= open_gate_handover_index : j >= gate_last || outputs > gate_max_locks;
+}
+
+// Goes one instruction deeper with x, which fixes `locked` outputs: the call at index j + 1.
+// A search that hands draw-free calls over passes it on from here, in this node's state,
+// without executing x; otherwise x is executed, the call made and the node's state restored.
+inline void descend(search_state& s, const node& n, ot x, int locked) {
+    const int j = n.j + 1;
+    const int last = n.last == -1 ? x.r1 : -1;
+    if (s.hooks.subtree && draw_free(j, locked)) {
+        if (gate_admits(j, locked)) s.hooks.subtree(s, j, x, locked, last);
+        return;
+    }
+    s.prog[n.j] = x;
+    op(s, x);
+    s.lockcnt = static_cast<int8_t>(locked);
+    s.facts[j] = s.facts[n.j].after(x, n.j);
+    addop2(s, j, last);
+    restore_state(s, s.st[n.j]);
+}
+
 // Runs candidate x at this node: the verification, then one instruction deeper when it allows
 // and x changed its destination (always for a new register).
 // `others`: what the registers in use other than x.r1 separate.
@@ -156,12 +189,7 @@ inline void try_candidate(search_state& s, const node& n, ot x, const separation
     int locked;
     if (!judge(s, n.j, x, v, x.r1 > s.maxused ? x.r1 : s.maxused, others, locked)) return;
     if (must_change && v == s.reg[x.r1]) return;
-    s.prog[n.j] = x;
-    op(s, x);
-    s.lockcnt = static_cast<int8_t>(locked);
-    s.facts[n.j + 1] = s.facts[n.j].after(x, n.j);
-    addop2(s, n.j + 1, n.last == -1 ? x.r1 : -1);
-    restore_state(s, s.st[n.j]);
+    descend(s, n, x, locked);
 }
 
 // Opcode i into every admissible destination, by ascending destination then source; a not
@@ -192,11 +220,7 @@ void try_new_register(search_state& s, const node& n) {
 // not at the last index.
 void try_nop(search_state& s, const node& n) {
     if (s.lockcnt < 3 || n.last == -1 || n.prev.o == op_mov || n.j >= limits.last_index()) return;
-    const ot nop = {op_nop, 0, 0};
-    s.prog[n.j] = nop;
-    s.facts[n.j + 1] = s.facts[n.j].after(nop, n.j);
-    addop2(s, n.j + 1, -1);
-    restore_state(s, s.st[n.j]);
+    descend(s, n, ot{op_nop, 0, 0}, s.lockcnt);
 }
 
 }  // namespace
@@ -231,20 +255,7 @@ void print_progress(const search_state& s, int j) {
 }
 
 void addop2(search_state& s, int j, int last) {
-    const bool gated = j > gate_after && j <= gate_last && s.lockcnt <= gate_max_locks;
-    if (gated && !run.exhaustive) {
-        const unsigned r = rand_1279il() & 0xffff;
-        if (r > gate_threshold) return;
-    }
-    // Below a call from index gate_last on, or with three outputs fixed, nothing draws: it
-    // can run anywhere, in any order.
-    const bool draw_free =
-        run.exhaustive ? j >= open_gate_handover_index : j >= gate_last || s.lockcnt > gate_max_locks;
-    if (s.hooks.subtree && draw_free) {
-        s.hooks.subtree(s, j, last);
-        return;
-    }
-    enumerate_from(s, j, last);
+    if (gate_admits(j, s.lockcnt)) enumerate_from(s, j, last);
 }
 
 void enumerate_from(search_state& s, int j, int last) {

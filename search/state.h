@@ -69,9 +69,11 @@ struct search_state;
 // Where a search hands work over instead of doing it itself. A null hook means the ordinary
 // search: progress lines are printed, subtrees run, complete S-boxes recorded at once.
 struct search_hooks {
-    // An admitted call at index j below which nothing draws from the random gate, with the
-    // machine in that call's entry state; the call is not run here.
-    void (*subtree)(search_state& s, int j, int last) = nullptr;
+    // A call at index j below which nothing draws, admitted by the gate: the call that
+    // instruction x makes from the node s is in (its parent, at index j - 1, with
+    // s.prog[0..j-2] and s.facts[j - 1]), x not yet executed; once executed it fixes
+    // `outputs` outputs, and the call's `last` is given. The call is not run here.
+    void (*subtree)(search_state& s, int j, ot x, int outputs, int last) = nullptr;
     // The progress line of the call at index j (2 or 3).
     void (*progress)(search_state& s, int j) = nullptr;
     // A complete listed S-box: row N, reached by prog[0..length-1], with the locked registers

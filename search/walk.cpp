@@ -129,21 +129,15 @@ public:
 private:
     static walker& of(search_state& s) { return *static_cast<walker*>(s.hooks.context); }
 
-    static void on_subtree(search_state& s, int j, int last) {
+    static void on_subtree(search_state& s, int j, ot x, int outputs, int last) {
         assert(j <= longest_program);
         walker& w = of(s);
         if (!w.open_batch_) {
             w.open_batch_ = std::make_unique<event>();
             w.open_batch_->kind = batch_event;
-            w.open_batch_->tasks.reserve(w.channel_.batch_size());
         }
-        w.open_batch_->tasks.emplace_back();
-        subtree_task& t = w.open_batch_->tasks.back();
-        t.j = j;
-        t.last = last;
-        std::copy(s.prog, s.prog + j, t.prog);
-        save_state(s, t.machine);
-        if (w.open_batch_->tasks.size() == w.channel_.batch_size()) w.close_batch();
+        w.open_batch_->subtrees.add(s, j, x, outputs, last);
+        if (w.open_batch_->subtrees.size() >= w.channel_.batch_size()) w.close_batch();
     }
 
     static void on_progress(search_state& s, int j) {
@@ -169,14 +163,14 @@ private:
     // Runs a batch on the runner, apart from the walk, whose own time is measured without it.
     void run_here(event& batch) {
         const double start = thread_seconds();
-        run_batch(runner_, batch.tasks, batch.result);
+        run_batch(runner_, batch.subtrees, batch.result);
         batch_seconds_ += thread_seconds() - start;
         channel_.finish_batch(&batch);
     }
 
     // Sends the batch being filled, if any.
     void close_batch() {
-        if (open_batch_ && !open_batch_->tasks.empty()) emit(std::move(open_batch_));
+        if (open_batch_ && !open_batch_->subtrees.empty()) emit(std::move(open_batch_));
         open_batch_.reset();
     }
 
@@ -214,7 +208,7 @@ void walk(walk_channel& channel, int first_pass) {
 void run_batches(walk_channel& channel) {
     search_state s = batch_runner();
     while (event* batch = channel.take_batch(true)) {
-        run_batch(s, batch->tasks, batch->result);
+        run_batch(s, batch->subtrees, batch->result);
         channel.finish_batch(batch);
     }
 }

@@ -30,7 +30,7 @@ struct event {
     uint64_t position = 0;  // the step's place in walk order, from 0
     // batch_event: the subtrees, filled by the walker and dropped once sent to another
     // process; `done` and `result` are set by whoever runs them.
-    std::vector<subtree_task> tasks;
+    subtree_batch subtrees;
     bool done = false;
     batch_result result;
     // Every other kind: the walker's own counters at that point of the walk.
