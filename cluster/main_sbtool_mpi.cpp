@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cluster/cluster_search.h"
+#include "foundation/fatal.h"
 #include "search/run.h"
 #include "search/status.h"
 #include "tools/search_setup.h"
@@ -51,6 +52,7 @@ int cluster_search_command(const std::vector<std::string>& args, std::ostream& o
     search_options options;
     search_setup setup;
     if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
+    report_faults_on_stderr("sbtool-mpi search: ");
     cluster_settings settings;
     settings.threads = options.threads_given ? options.threads : 0;
     settings.limits = limits;

@@ -5,3 +5,7 @@
 #include <string>
 
 [[noreturn]] void fatal(const std::string& message, int status);
+
+// From now on fatal also writes its message as one line on standard error, after `prefix`
+// (a program whose errors belong there, while its console keeps the system's own texts).
+void report_faults_on_stderr(const std::string& prefix);

@@ -21,12 +21,6 @@
 
 namespace {
 
-// The console with the pass times masked.
-std::string masked(const std::string& console) {
-    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
-    return std::regex_replace(console, pass_time, "$1T $2");
-}
-
 // What a search prints after loading its list: everything after "initializing perms".
 std::string after_loading(const std::string& console) {
     const std::string mark = "initializing perms\n";
@@ -57,16 +51,6 @@ pid_t start_sbtool(const std::vector<std::string>& args, const std::string& out_
     return pid;
 }
 
-// Waits until the file at path contains text (at most two minutes).
-bool wait_for(const std::string& path, const std::string& text) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (read_file(path).find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 const std::vector<std::string> three_passes = {"search", "--passes", "3", "--threads", "2", "--dir"};
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
@@ -90,7 +74,7 @@ TEST(Resume, StoppedRunsEndAsIfNeverStopped) {
     for (const stop& s : stops) {
         const std::string dir = run_dir();
         const pid_t pid = start_sbtool(with(three_passes, {dir}), dir + "/first.console");
-        ASSERT_TRUE(wait_for(dir + "/prgs1b.txt", "Starting 1\n"));
+        ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 1\n"));
         kill(pid, s.signal);
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
@@ -100,9 +84,9 @@ TEST(Resume, StoppedRunsEndAsIfNeverStopped) {
             {"search", "--resume", "--passes", "3", "--threads", s.resume_threads, "--dir", dir});
         ASSERT_EQ(resumed.status, 0) << resumed.err;
         EXPECT_EQ(read_file(dir + "/prgs1b.txt"), expected) << "after signal " << s.signal;
-        const std::string tail = masked(after_loading(resumed.out));
+        const std::string tail = without_pass_times(after_loading(resumed.out));
         ASSERT_EQ(tail.rfind("addop2 2  xor 0,1 xor 1,2", 0), 0u) << tail.substr(0, 200);
-        const std::string full = masked(uninterrupted.out);
+        const std::string full = without_pass_times(uninterrupted.out);
         ASSERT_GE(full.size(), tail.size());
         EXPECT_EQ(full.substr(full.size() - tail.size()), tail) << "after signal " << s.signal;
     }
@@ -168,7 +152,8 @@ TEST(Resume, RecordsAreNotOverwrittenSilently) {
     const std::string seeded = read_file(dir + "/prgs1b.txt");
     EXPECT_EQ(seeded.rfind("Parameters 1  4  3  20000  1  0  7\nPrograms  15  7  11  14\nStarting 0\n", 0), 0u)
         << seeded.substr(0, 100);
-    EXPECT_NE(masked(forced.out), masked(again.out)) << "another seed thins the tree differently";
+    EXPECT_NE(without_pass_times(forced.out), without_pass_times(again.out))
+        << "another seed thins the tree differently";
     EXPECT_NE(read_file(dir + "/prgs1b.txt.checkpoint").find("\nseed 7\n"), std::string::npos);
 }
 
@@ -201,7 +186,7 @@ TEST(Status, ShownOnATerminalOnly) {
     EXPECT_NE(shown.find("pass 0  start pair "), std::string::npos) << shown;
     EXPECT_TRUE(std::regex_search(shown, std::regex("of 10  [0-9]+:[0-9][0-9]  records [01]  [0-9.]+ M candidates/s")))
         << shown;
-    EXPECT_EQ(masked(read_file(other + "/console")), masked(plain.out));
+    EXPECT_EQ(without_pass_times(read_file(other + "/console")), without_pass_times(plain.out));
 }
 
 // Shortest program length per class of rows (a row with its input permutations, the record's
@@ -257,6 +242,49 @@ TEST(Exhaustive, CoversWhatGatedPassesReach) {
     EXPECT_NE(report.out.find("searched the whole tree of programs of up to 10 instructions"), std::string::npos);
     const tool_result gated_report = sbtool({"report", "--sboxes", prince, dirs[0] + "/prgs1b.txt"});
     EXPECT_EQ(gated_report.out.find("none"), std::string::npos) << "gated passes prove nothing";
+}
+
+// What would spoil a run is refused before the list is loaded, and a failure during the run
+// is reported on standard error too.
+TEST(Failures, RefusedBeforeOrReportedDuringTheRun) {
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        const char* err;
+    } cases[] = {
+        {"output is a directory", [](const std::string& d) { make_dir(d + "/prgs1b.txt"); },
+         "sbtool search: cannot write prgs1b.txt in DIR: it is a directory\n"},
+        {"passes done, no record",
+         [](const std::string& d) {
+             write_file(d + "/sb2.txt", "");
+             ASSERT_EQ(sbtool_program({"search", "--passes", "2", "--dir", d}).status, 0);
+         },
+         "sbtool search: prgs1b.txt in DIR already holds 2 finished passes: go on with that run with --resume, or "
+         "start over with --force (which overwrites it)\n"},
+        {"output is a device", [](const std::string& d) { make_link("/dev/full", d + "/prgs1b.txt"); },
+         "sbtool search: cannot write prgs1b.txt in DIR: it is not a regular file\n"},
+        {"checkpoint cannot be written", [](const std::string& d) { make_dir(d + "/prgs1b.txt.checkpoint.new"); },
+         "sbtool search: Error writing prgs1b.txt.checkpoint\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string dir = run_dir();
+        c.make(dir);
+        const tool_result r = sbtool_program({"search", "--passes", "1", "--dir", dir});
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.err, std::regex_replace(c.err, std::regex("DIR"), dir)) << c.what;
+    }
+}
+
+// Two searches in one directory would tear each other's records: the second is refused.
+TEST(Failures, OneSearchADirectory) {
+    const std::string dir = run_dir();
+    const pid_t first = start_sbtool(with(three_passes, {dir}), dir + "/first.console");
+    ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 0\n"));
+    const tool_result second = sbtool_program({"search", "--resume", "--passes", "3", "--dir", dir});
+    kill(first, SIGKILL);
+    waitpid(first, nullptr, 0);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "sbtool search: another search is running in " + dir + ": let it end or stop it first\n");
 }
 
 TEST(Failures, LoadErrorsGoToStandardErrorToo) {

@@ -2,6 +2,7 @@
 // and console lines, a checkpoint at every pass to go on from, and a clean stop on Ctrl-C.
 #include <iostream>
 
+#include "foundation/fatal.h"
 #include "search/driver.h"
 #include "search/parallel.h"
 #include "search/status.h"
@@ -37,6 +38,7 @@ int search_command(const std::vector<std::string>& args, std::ostream& out, std:
     search_options options;
     search_setup setup;
     if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
+    report_faults_on_stderr("sbtool search: ");
     status_start();
     if (options.threads == 1) search_bounded(-1);
     else search_parallel(options.threads);

@@ -1,5 +1,8 @@
 #include "tools/search_setup.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +15,7 @@
 #include "search/interrupt.h"
 #include "search/output.h"
 #include "search/run.h"
+#include "tools/record.h"
 #include "tools/tool.h"
 
 namespace {
@@ -28,6 +32,7 @@ const char* const search_runs_help =
     "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
     "sbtool best and report merge their output files.\n";
 
+// The content of a file that may be missing.
 std::string file_text(const std::string& path, bool* exists) {
     std::ifstream in(path, std::ios::binary);
     *exists = static_cast<bool>(in);
@@ -36,22 +41,47 @@ std::string file_text(const std::string& path, bool* exists) {
     return text.str();
 }
 
-// The number of records in an output file's text.
-size_t records_in(const std::string& text) {
-    size_t count = text.compare(0, 6, "found ") == 0 ? 1 : 0;
-    for (size_t at = text.find("\nfound "); at != std::string::npos; at = text.find("\nfound ", at + 1)) count++;
-    return count;
+std::string where(const search_options& o) {
+    return o.dir.empty() ? "here" : "in " + printable(o.dir);
 }
 
-// A new run must not overwrite the records of an earlier one unless asked to.
+// One search at a time in a directory: a second would write into the first one's output. The
+// lock is held until the process ends.
+void lock_directory(const search_options& o) {
+    static int held = -1;
+    if (held >= 0) return;
+    held = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        data_error("another search is running " + where(o) + ": let it end or stop it first");
+}
+
+// The output must be a file the run can write and read back (a checkpoint holds a hash of
+// it), checked before the list is loaded so that a run fails at once.
+void require_writable_output(const search_options& o) {
+    struct stat info;
+    const std::string cannot = std::string("cannot write ") + filename + " " + where(o) + ": ";
+    if (::stat(filename, &info) != 0) {
+        if (::access(".", W_OK) != 0) data_error(cannot + std::strerror(errno));
+        return;
+    }
+    if (S_ISDIR(info.st_mode)) data_error(cannot + "it is a directory");
+    if (!S_ISREG(info.st_mode)) data_error(cannot + "it is not a regular file");
+    if (::access(filename, W_OK) != 0) data_error(cannot + std::strerror(errno));
+}
+
+// A new run must not overwrite the records, or the finished passes, of an earlier one unless
+// asked to.
 void refuse_overwriting(const search_options& o) {
+    if (o.force) return;
     bool exists = false;
-    const size_t records = records_in(file_text(filename, &exists));
-    if (records == 0 || o.force) return;
-    const std::string where = o.dir.empty() ? "here" : "in " + printable(o.dir);
-    data_error(std::string(filename) + " " + where + " already holds " + std::to_string(records) +
-               " record" + (records == 1 ? "" : "s") + ": go on with that run with --resume, or start over with "
-               "--force (which overwrites it)");
+    const size_t records = split_output(file_text(filename, &exists)).records.size();
+    checkpoint c;
+    const bool passes_done = exists && read_checkpoint(checkpoint_name, c).empty() && c.pass > 0;
+    if (records == 0 && !passes_done) return;
+    const std::string held = records > 0 ? std::to_string(records) + " record" + (records == 1 ? "" : "s")
+                                         : std::to_string(c.pass) + " finished pass" + (c.pass == 1 ? "" : "es");
+    data_error(std::string(filename) + " " + where(o) + " already holds " + held +
+               ": go on with that run with --resume, or start over with --force (which overwrites it)");
 }
 
 // The checkpoint of the run to go on with, checked against the list, the output and the
@@ -107,6 +137,8 @@ void load_or_fail() {
 void set_up_search(search_options& options, search_setup& setup, std::ostream& out) {
     if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
         data_error("cannot enter " + printable(options.dir) + ": " + std::strerror(errno));
+    lock_directory(options);
+    require_writable_output(options);
     bool list_exists = false;
     setup.list_text = file_text("sb2.txt", &list_exists);
     const uint64_t list_hash = content_hash(setup.list_text);
@@ -116,6 +148,10 @@ void set_up_search(search_options& options, search_setup& setup, std::ostream& o
     install_clean_stop();
     limits = options.limits;
     load_or_fail();
+    if (options.resume) {
+        const std::string fault = fits_loaded_list(setup.resume_from);
+        if (!fault.empty()) data_error("cannot resume: " + fault);
+    }
     run.seed = options.seed;
     run.passes = options.passes;
     run.checkpoints = true;
