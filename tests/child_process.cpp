@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -127,4 +128,9 @@ bool make_link(const std::string& target, const std::string& path) {
 
 bool make_dir(const std::string& path) {
     return mkdir(path.c_str(), 0755) == 0;
+}
+
+std::string without_pass_times(const std::string& console) {
+    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
+    return std::regex_replace(console, pass_time, "$1T $2");
 }

@@ -32,6 +32,9 @@ std::string text_of(const T& value) {
 // The lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
 
+// The console of a search with the pass times (the first number of a summary) masked.
+std::string without_pass_times(const std::string& console);
+
 // Makes a fresh empty directory under the system's temporary folder ($TMPDIR, else /tmp) and
 // returns its path. The process that made it removes it, with everything in it, when it exits
 // normally; a child that ends by _exit or a signal removes nothing, so the directories children
@@ -56,3 +59,10 @@ bool make_link(const std::string& target, const std::string& path);
 
 // Makes the directory path; false when it cannot.
 bool make_dir(const std::string& path);
+
+// A target list of the tests' lists folder, by name.
+#ifdef TEST_LIST_DIR
+inline std::string list_file(const std::string& name) {
+    return read_file(std::string(TEST_LIST_DIR) + "/" + name);
+}
+#endif

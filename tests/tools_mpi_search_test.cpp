@@ -116,10 +116,6 @@ pid_t rank_process(pid_t mpirun, int rank) {
     return found;
 }
 
-std::string list_file(const std::string& name) {
-    return read_file(std::string(TEST_LIST_DIR) + "/" + name);
-}
-
 // A fresh directory holding list as sb2.txt.
 std::string dir_with(const std::string& list) {
     const std::string dir = make_temp_dir();

@@ -16,10 +16,6 @@
 
 namespace {
 
-std::string list_file(const std::string& name) {
-    return read_file(std::string(TEST_LIST_DIR) + "/" + name);
-}
-
 TEST(SbtoolSearch, SameResultsWithOneAndSeveralThreads) {
     std::string files[2], consoles[2];
     const char* counts[2] = {"1", "3"};

@@ -88,11 +88,6 @@ tool_result sbtool(const std::vector<std::string>& args) {
     return r;
 }
 
-std::string without_pass_times(const std::string& console) {
-    static const std::regex pass_time(R"((^|\n)[0-9.e+-]+ ([0-9]+  ))");
-    return std::regex_replace(console, pass_time, "$1T $2");
-}
-
 bool ends_cleanly(const std::string& file) {
     if (file.empty() || file.back() != '\n') return false;
     const std::vector<std::string> lines = lines_of(file);

@@ -23,9 +23,6 @@ tool_result sbtool_program(const std::vector<std::string>& args, const std::stri
 // A command line run through the shell; its exit status, standard output and error.
 tool_result shell(const std::string& command);
 
-// The console of a search with the pass times (the first number of a summary) masked.
-std::string without_pass_times(const std::string& console);
-
 // The output file ends with a whole record (its length says how many program lines follow
 // the nine lines of its head) or with a "Starting " line.
 bool ends_cleanly(const std::string& file);
