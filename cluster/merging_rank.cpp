@@ -89,13 +89,6 @@ private:
     std::vector<char> bytes_;
 };
 
-// One line of what a rank reported.
-std::string one_line(std::string text) {
-    for (char& c : text)
-        if (c < ' ' || c > '~') c = c == '\n' ? ' ' : '?';
-    return text;
-}
-
 }  // namespace
 
 std::string start_worker_ranks(const cluster_settings& settings) {

@@ -1,5 +1,6 @@
 #include "foundation/fatal.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -14,15 +15,18 @@ void report_faults_on_stderr(const std::string& prefix) {
     to_stderr = true;
 }
 
+std::string one_line(std::string message) {
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    for (char& c : message)
+        if (!std::isprint(static_cast<unsigned char>(c))) c = c == '\n' ? ' ' : '?';
+    return message;
+}
+
 void fatal(const std::string& message, int status) {
     std::cout << message;
     std::cout.flush();
     if (to_stderr) {
-        std::string line = message;
-        while (!line.empty() && line.back() == '\n') line.pop_back();
-        for (char& c : line)
-            if (c == '\n') c = ' ';
-        std::cerr << stderr_prefix << line << "\n";
+        std::cerr << stderr_prefix << one_line(message) << "\n";
         std::cerr.flush();
     }
     std::fflush(nullptr);

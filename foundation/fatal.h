@@ -6,6 +6,10 @@
 
 [[noreturn]] void fatal(const std::string& message, int status);
 
+// A message as one printable line: trailing line ends dropped, inner ones as blanks, any other
+// byte that is not a printable character as '?'.
+std::string one_line(std::string message);
+
 // From now on fatal also writes its message as one line on standard error, after `prefix`
 // (a program whose errors belong there, while its console keeps the system's own texts).
 void report_faults_on_stderr(const std::string& prefix);

@@ -288,7 +288,18 @@ TEST_F(CheckRealRun, JsonGivesEveryVerdict) {
         EXPECT_EQ(v["result"].text, "OK");
         EXPECT_EQ(v["problem"].kind, json_value::null_value);
         EXPECT_EQ(report[k], "found " + std::to_string(k) + " (line " + std::to_string(v["line"].integer()) + "): OK");
+        EXPECT_EQ(v["sbox"].text.size(), 16u);
     }
+
+    // A value outside 0..15 has no hexadecimal digit: such a record's "sbox" is null.
+    lines = lines_of(output);
+    std::string& sbox_line = lines[record_start(lines, 1) + 7];
+    sbox_line = "s 17" + sbox_line.substr(sbox_line.find("  "));
+    write_file(dir + "/prgs1b.txt", joined(lines));
+    json_value wide;
+    ASSERT_TRUE(parse_json(sbtool_program({"check", "--json"}, dir).out, wide, &error)) << error;
+    EXPECT_EQ(wide["records"][0]["result"].text, "FAIL");
+    EXPECT_EQ(wide["records"][0]["sbox"].kind, json_value::null_value);
 }
 
 }  // namespace

@@ -242,6 +242,18 @@ TEST(Exhaustive, CoversWhatGatedPassesReach) {
     EXPECT_NE(report.out.find("searched the whole tree of programs of up to 10 instructions"), std::string::npos);
     const tool_result gated_report = sbtool({"report", "--sboxes", prince, dirs[0] + "/prgs1b.txt"});
     EXPECT_EQ(gated_report.out.find("none"), std::string::npos) << "gated passes prove nothing";
+
+    // A finished exhaustive run that reached nothing holds no record, yet it is no failed run.
+    const std::string nothing = make_temp_dir();
+    write_file(nothing + "/sb2.txt", sbtool({"targets", "--inverse", prince}).out);
+    ASSERT_EQ(sbtool_program(with({"search", "--exhaustive", "--dir", nothing}, limits)).status, 0);
+    const tool_result check = sbtool({"check", nothing + "/prgs1b.txt"});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.err, "sbtool check: " + nothing +
+                             "/prgs1b.txt: no record: the exhaustive search finished without reaching a listed S-box\n");
+    const tool_result best = sbtool({"best", nothing + "/prgs1b.txt"});
+    EXPECT_EQ(best.status, 0) << best.err;
+    EXPECT_EQ(best.out, "");
 }
 
 // What would spoil a run is refused before the list is loaded, and a failure during the run

@@ -111,12 +111,6 @@ analysis analyze(const sbox_values& values) {
     return a;
 }
 
-std::string values_text(const sbox_values& v) {
-    std::ostringstream text;
-    text << make_sbox(v);
-    return text.str();
-}
-
 void print_table(const char* title, const sbox_table& table, std::ostream& out) {
     static const char digits[] = "0123456789abcdef";
     out << title << "\n   ";

@@ -35,7 +35,8 @@ const char* const help_text =
     "          number, the total (or null) and the program as instruction strings\n"
     "\n"
     "A last record cut short (the search was stopped while writing it) is skipped; any other\n"
-    "malformed record is an error (sbtool check says more), and so is a FILE with no record.\n";
+    "malformed record is an error (sbtool check says more), and so is a FILE with no record\n"
+    "(but that of a finished exhaustive search, which shows that there is none).\n";
 
 const std::vector<option_spec> options = {{"json", nullptr}};
 
@@ -96,9 +97,7 @@ int best_command(const std::vector<std::string>& args, std::ostream& out, std::o
             json.end_array().end_object();
             continue;
         }
-        text << "s ";
-        for (int x = 0; x < 16; ++x) text << (x ? "  " : "") << values[x];
-        text << "  r " << r.length << "  found " << shortest->id;
+        text << "s " << values_text(values) << "  r " << r.length << "  found " << shortest->id;
         if (inverse_length >= 0) text << "  t " << r.length + inverse_length;
         text << "\n";
     }

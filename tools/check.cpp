@@ -36,8 +36,8 @@ const char* const help_text =
     "                   a directory, a search output or a file without an S-box is refused\n"
     "  --json           print one JSON document instead: {\"file\", \"records\": [{\"line\",\n"
     "                   \"record\", \"result\", \"problem\", and for a record that could be read\n"
-    "                   \"sbox\" (as printed, hexadecimal), \"length\", \"program\"}], \"passed\",\n"
-    "                   \"failed\"}\n"
+    "                   \"sbox\" (as printed, hexadecimal; null when a value is not 0..15),\n"
+    "                   \"length\", \"program\"}], \"passed\", \"failed\"}\n"
     "\n"
     "Prints one line per record, OK or its first mismatch, and a final \"N passed, N failed\"\n"
     "line. A last record cut short (the search was stopped while writing it) is reported as\n"
@@ -52,12 +52,6 @@ std::string streamed_form(ANF form) {
     std::string s = text.str();
     if (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
-}
-
-std::string values_text(const std::array<int, 16>& v) {
-    std::ostringstream text;
-    for (int x = 0; x < 16; ++x) text << (x ? "  " : "") << v[x];
-    return text.str();
 }
 
 template <typename T>
@@ -149,7 +143,13 @@ void write_json(const std::string& path, const std::vector<verdict>& verdicts, s
         else
             json.value(v.problem);
         if (v.fields) {
-            json.key("sbox").value(hex_text(v.fields->sbox)).key("length").value(v.fields->length);
+            // A record may print values outside 0..15, which have no hexadecimal digit.
+            json.key("sbox");
+            if (in_range(v.fields->sbox))
+                json.value(hex_text(v.fields->sbox));
+            else
+                json.null();
+            json.key("length").value(v.fields->length);
             json.key("program").begin_array();
             for (const ot& x : v.fields->program) json.value(instruction_text(x));
             json.end_array();

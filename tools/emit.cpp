@@ -290,9 +290,7 @@ wiring wiring_for(const record& r, const std::string& path, const std::string& s
                    ", which is not " + (inverse ? "the inverse of " + hex_text(named) + " (" + hex_text(wanted) + ")"
                                                 : hex_text(named)) +
                    " up to the order of its input bits and of its output bits");
-    wiring w{how->reads, {}, wanted, wiring_text(*how, r.locks)};
-    for (int i = 0; i < 4; ++i) w.writers[i] = r.locks[how->from[i]];
-    return w;
+    return wiring{how->reads, output_registers(*how, r.locks), wanted, wiring_text(*how, r.locks)};
 }
 
 }  // namespace

@@ -108,12 +108,6 @@ bool parse_sbox_line(const std::string& text, const char* tag, std::array<int, 1
     return in.done();
 }
 
-bool in_range(const std::array<int, 16>& v) {
-    for (int x : v)
-        if (x < 0 || x > 15) return false;
-    return true;
-}
-
 // Whether the first line that is not blank holds sixteen whole numbers, as the lines of a
 // target list do.
 bool looks_like_target_list(const std::string& text) {
@@ -138,13 +132,6 @@ std::string table_text(unsigned short word) {
     std::string s;
     for (int x = 0; x < 16; ++x) s += ((word >> x) & 1) ? '1' : '0';
     return s;
-}
-
-unsigned short table_word(const std::string& text) {
-    unsigned w = 0;
-    for (size_t x = 0; x < 16 && x < text.size(); ++x)
-        if (text[x] == '1') w |= 1u << x;
-    return static_cast<unsigned short>(w);
 }
 
 output_file split_output(const std::string& text) {
@@ -179,10 +166,6 @@ output_file split_output(const std::string& text) {
     }
     if (!file.records.empty()) file.records.back().at_end = current == &file.records.back();
     return file;
-}
-
-std::string read_output_file(const std::string& path) {
-    return read_input(path);
 }
 
 bool is_cut_short(const raw_record& raw) {
@@ -276,15 +259,26 @@ std::vector<std::string> output_operands(const command_line& line) {
     return line.operands;
 }
 
-output_file load_search_output(const std::string& path) {
-    const std::string text = read_output_file(path);
-    output_file file = split_output(text);
-    if (!file.records.empty()) return file;
+namespace {
+
+// Refuses the output file at path, whose text holds no record, saying why there is none.
+[[noreturn]] void refuse_without_record(const std::string& path, const std::string& text) {
     std::string why = "the file is empty";
     if (text.find_first_not_of(" \t\r\n") != std::string::npos) why = "no \"found\" line";
-    if (starts_with(text, "Parameters ")) why = "the search has not reached a listed S-box yet";
+    if (starts_with(text, "Parameters "))
+        why = run_kind_of(path, text).complete ? "the exhaustive search finished without reaching a listed S-box"
+                                               : "the search has not reached a listed S-box yet";
     if (looks_like_target_list(text)) why = "it looks like a target list (sb2.txt), not a search output";
     data_error(printable(path) + ": no record: " + why);
+}
+
+}  // namespace
+
+output_file load_search_output(const std::string& path) {
+    const std::string text = read_input(path);
+    output_file file = split_output(text);
+    if (file.records.empty()) refuse_without_record(path, text);
+    return file;
 }
 
 std::array<int, 16> sbox_computed(const record& r) {
@@ -326,8 +320,11 @@ std::vector<std::array<int, 16>> list_beside(const std::string& path, uint64_t l
 }  // namespace
 
 run_kind run_kind_of(const std::string& path) {
+    return run_kind_of(path, read_input(path));
+}
+
+run_kind run_kind_of(const std::string& path, const std::string& text) {
     run_kind kind;
-    const std::string text = read_output_file(path);
     const size_t first_end = text.find('\n');
     const std::string first = text.substr(0, first_end);
     kind.exhaustive = starts_with(first, "Parameters ") && first.size() >= 12 &&
@@ -347,8 +344,13 @@ std::vector<located_record> read_records(const std::vector<std::string>& paths, 
                                          bool run_programs, std::ostream& err) {
     std::vector<located_record> records;
     for (const std::string& path : paths) {
-        if (split_output(read_output_file(path)).records.empty() && run_kind_of(path).complete) continue;
-        const output_file file = load_search_output(path);
+        const std::string text = read_input(path);
+        const output_file file = split_output(text);
+        if (file.records.empty()) {
+            // A finished exhaustive run that reached nothing has shown something all the same.
+            if (run_kind_of(path, text).complete) continue;
+            refuse_without_record(path, text);
+        }
         for (const raw_record& raw : file.records) {
             if (is_cut_short(raw)) {
                 err << "sbtool " << command << ": " << printable(path) << ": skipping the record at line "

@@ -34,9 +34,6 @@ struct output_file {
 // stray.
 output_file split_output(const std::string& text);
 
-// Reads a whole file; a bad-data error naming the file when it cannot be read.
-std::string read_output_file(const std::string& path);
-
 class command_line;
 // The output file a subcommand names by its only operand (default "prgs1b.txt").
 std::string output_operand(const command_line& line);
@@ -59,6 +56,8 @@ struct run_kind {
     std::vector<std::array<int, 16>> listed;
 };
 run_kind run_kind_of(const std::string& path);
+// The same for the file's text, already read.
+run_kind run_kind_of(const std::string& path, const std::string& text);
 
 struct inverse_entry {
     int row;
@@ -131,5 +130,3 @@ std::array<unsigned short, 8> registers_after(const std::vector<ot>& program);
 
 // 16 characters "0"/"1", bit 0 first: the truth-table text of a word.
 std::string table_text(unsigned short word);
-// The word of a truth-table text (16 characters "0"/"1", bit 0 first).
-unsigned short table_word(const std::string& text);

@@ -48,12 +48,19 @@ std::optional<relabelling> find_relabelling(const sbox_values& target, const sbo
     return std::nullopt;
 }
 
+std::array<int, 4> output_registers(const relabelling& how, const std::array<int, 4>& locks) {
+    std::array<int, 4> writers{};
+    for (int i = 0; i < 4; ++i) writers[i] = locks[how.from[i]];
+    return writers;
+}
+
 std::string wiring_text(const relabelling& how, const std::array<int, 4>& locks) {
+    const std::array<int, 4> writers = output_registers(how, locks);
     std::string text;
     for (int r = 0; r < 4; ++r)
         text += (r ? " r" : "r") + std::to_string(r) + "=in[" + std::to_string(how.reads[r]) + "]";
     text += " ";
     for (int i = 0; i < 4; ++i)
-        text += " out[" + std::to_string(i) + "]=r" + std::to_string(locks[how.from[i]]);
+        text += " out[" + std::to_string(i) + "]=r" + std::to_string(writers[i]);
     return text;
 }

@@ -27,6 +27,10 @@ std::optional<relabelling> find_relabelling(const sbox_values& target, const sbo
 // The S-box that `computed` becomes under the relabelling.
 sbox_values relabelled(const sbox_values& computed, const relabelling& how);
 
+// The register that holds output bit i of the new S-box, for each i, given the record's locked
+// registers (locks[i] holds output bit i of the program's S-box).
+std::array<int, 4> output_registers(const relabelling& how, const std::array<int, 4>& locks);
+
 // How to wire a record's registers for the relabelling, given its locked registers:
 // "r0=in[1] r1=in[0] r2=in[3] r3=in[2]  out[0]=r4 out[1]=r1 out[2]=r2 out[3]=r0".
 std::string wiring_text(const relabelling& how, const std::array<int, 4>& locks);

@@ -28,9 +28,11 @@ const char* const help_text =
     "                 or @FILE for a file of them, one a line, where a \"# NAME\" comment after an\n"
     "                 S-box names it (otherwise its hexadecimal form is its name); may be given\n"
     "                 several times. Every S-box must be a bijection.\n"
-    "  --json         print one JSON document instead: {\"files\", \"sboxes\": [{\"name\", \"sbox\",\n"
+    "  --json         print one JSON document instead: {\"files\", \"exhaustive\" (null, or the\n"
+    "                 finished exhaustive FILE and its max_length), \"sboxes\": [{\"name\", \"sbox\",\n"
     "                 \"inverse\", \"shortest\", \"inverse_shortest\", \"sum\"}], \"unmatched\"}, each\n"
-    "                 shortest program with its length, file, record, wiring and instructions\n"
+    "                 shortest program with its length, file, record, record_sbox (the S-box the\n"
+    "                 record prints), wiring and instructions\n"
     "\n"
     "Prints a table, one line per named S-box: its name, its hexadecimal form, the length of the\n"
     "shortest program for it and the record that holds it, the same for its inverse, and the sum\n"
@@ -42,8 +44,9 @@ const char* const help_text =
     "inverses.\n"
     "\n"
     "When a FILE comes from a finished exhaustive search (sbtool search --exhaustive, with its\n"
-    "checkpoint FILE.checkpoint beside it), every length shown is the shortest the search's\n"
-    "rules allow, and \"none\" stands where no program within its limits exists.\n"
+    "checkpoint FILE.checkpoint and the list it searched for, sb2.txt, beside it), every length\n"
+    "shown for an S-box on that list is the shortest the search's rules allow, and \"none\" stands\n"
+    "where no program within its limits exists.\n"
     "\n"
     "A record whose program does not compute the S-box it prints is an error (sbtool check says\n"
     "more), and so is a FILE with no record but that of a finished exhaustive search; a last\n"
@@ -174,9 +177,7 @@ void write_shortest(json_writer& json, const shortest& s) {
     json.key("record_sbox").value(hex_text(r.sbox));
     json.key("wiring").begin_object();
     json.key("inputs").values(s.how.reads);
-    std::array<int, 4> writers{};
-    for (int i = 0; i < 4; ++i) writers[i] = r.locks[s.how.from[i]];
-    json.key("outputs").values(writers);
+    json.key("outputs").values(output_registers(s.how, r.locks));
     json.key("text").value(wiring_text(s.how, r.locks));
     json.end_object();
     json.key("program").begin_array();

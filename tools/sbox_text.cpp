@@ -139,6 +139,18 @@ Sbox make_sbox(const sbox_values& v) {
     return Sbox(v.data());
 }
 
+bool in_range(const sbox_values& v) {
+    for (int x : v)
+        if (x < 0 || x > 15) return false;
+    return true;
+}
+
+std::string values_text(const sbox_values& v) {
+    std::string text;
+    for (int x = 0; x < 16; ++x) text += (x ? "  " : "") + std::to_string(v[x]);
+    return text;
+}
+
 std::string hex_text(const sbox_values& v) {
     static const char digits[] = "0123456789abcdef";
     std::string text;

@@ -33,6 +33,12 @@ int repeated_value(const sbox_values& v);
 
 Sbox make_sbox(const sbox_values& v);
 
+// Whether all sixteen values lie in 0..15.
+bool in_range(const sbox_values& v);
+
+// The sixteen values in decimal, two blanks apart, as a search output prints them (any value).
+std::string values_text(const sbox_values& v);
+
 // The sixteen values as hexadecimal digits, S(0) first ("c56b90ad3ef84712"); values must lie
 // in 0..15.
 std::string hex_text(const sbox_values& v);

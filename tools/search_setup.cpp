@@ -11,6 +11,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "foundation/fatal.h"
 #include "search/driver.h"
 #include "search/interrupt.h"
 #include "search/output.h"
@@ -125,11 +126,7 @@ void load_or_fail() {
     if (!outcome.failed) return;
     std::cout << outcome.message;
     std::cout.flush();
-    std::string line = outcome.message;
-    while (!line.empty() && line.back() == '\n') line.pop_back();
-    for (char& c : line)
-        if (c == '\n') c = ' ';
-    throw tool_error(status_bad_data, line);
+    throw tool_error(status_bad_data, one_line(outcome.message));
 }
 
 }  // namespace
