@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <type_traits>
 
 #include "search/enumerate.h"
 #include "search/machine.h"
 
 static_assert(sizeof(ot) == 3 * sizeof(int), "programs compare as their bytes");
+static_assert(std::is_trivially_copyable<machine_state>::value, "a machine is packed as its bytes");
+static_assert(std::is_trivially_copyable<program_facts>::value, "facts are packed as their bytes");
 
 namespace {
 
@@ -16,30 +19,11 @@ constexpr size_t instruction_bytes = 2;
 constexpr size_t call_bytes = instruction_bytes + 2;
 constexpr size_t group_head_bytes = 2 + sizeof(machine_state) + sizeof(program_facts);
 
-void pack(ot x, uint8_t* out) {
-    assert(x.o >= op_nop && x.o <= op_not && x.r1 >= 0 && x.r1 < 16 && x.r2 >= 0 && x.r2 < 16);
-    out[0] = static_cast<uint8_t>(x.o);
-    out[1] = static_cast<uint8_t>(x.r1 << 4 | x.r2);
-}
-
-ot unpack(const uint8_t* in) {
-    return {in[0], in[1] >> 4, in[1] & 15};
-}
-
 template <typename T>
 T read_raw(const uint8_t* at) {
     T value;
     std::memcpy(&value, at, sizeof value);
     return value;
-}
-
-// The machine of a call made by a parent in state m by instruction x, with `outputs` fixed:
-// what the enumeration leaves when it descends.
-void enter_call(search_state& s, const machine_state& m, ot x, int outputs) {
-    restore_state(s, m);
-    op(s, x);
-    if (outputs > m.lockcnt) s.locks[m.lockcnt] = static_cast<int8_t>(x.r1);
-    s.lockcnt = static_cast<int8_t>(outputs);
 }
 
 // Whether a machine read from bytes is one the search could be in.
@@ -69,6 +53,16 @@ void keep_found(search_state& s, int N, int length, const int* lock_regs, const 
 
 }  // namespace
 
+void pack_instruction(ot x, uint8_t* out) {
+    assert(x.o >= op_nop && x.o <= op_not && x.r1 >= 0 && x.r1 < 16 && x.r2 >= 0 && x.r2 < 16);
+    out[0] = static_cast<uint8_t>(x.o);
+    out[1] = static_cast<uint8_t>(x.r1 << 4 | x.r2);
+}
+
+ot unpack_instruction(const uint8_t* in) {
+    return {in[0], in[1] >> 4, in[1] & 15};
+}
+
 void subtree_batch::add(const search_state& parent, int j, ot x, int outputs, int last) {
     assert(j > start_pair_length && j <= longest_program && last >= -1 && last < 8);
     assert(outputs == parent.lockcnt || outputs == parent.lockcnt + 1);
@@ -80,7 +74,7 @@ void subtree_batch::add(const search_state& parent, int j, ot x, int outputs, in
         uint8_t head[group_head_bytes + instruction_bytes * longest_program];
         head[0] = static_cast<uint8_t>(j);
         head[1] = 0;
-        for (int i = 0; i < p; i++) pack(parent.prog[i], head + 2 + instruction_bytes * i);
+        for (int i = 0; i < p; i++) pack_instruction(parent.prog[i], head + 2 + instruction_bytes * i);
         uint8_t* rest = head + 2 + instruction_bytes * p;
         std::memcpy(rest, &parent.machine(), sizeof(machine_state));
         std::memcpy(rest + sizeof(machine_state), &parent.facts[p], sizeof(program_facts));
@@ -90,7 +84,7 @@ void subtree_batch::add(const search_state& parent, int j, ot x, int outputs, in
         std::copy(parent.prog, parent.prog + p, group_prog_);
     }
     uint8_t call[call_bytes];
-    pack(x, call);
+    pack_instruction(x, call);
     call[2] = static_cast<uint8_t>(outputs);
     call[3] = static_cast<uint8_t>(last + 1);
     bytes_.insert(bytes_.end(), call, call + call_bytes);
@@ -109,13 +103,13 @@ bool subtree_batch::assign(const uint8_t* bytes, size_t size) {
         if (j <= start_pair_length || j > longest_program || calls == 0 || size - at < fixed + call_bytes * calls)
             return false;
         for (int i = 0; i < j - 1; i++)
-            if (!well_formed(unpack(bytes + at + 2 + instruction_bytes * i))) return false;
+            if (!well_formed(unpack_instruction(bytes + at + 2 + instruction_bytes * i))) return false;
         const machine_state parent = read_raw<machine_state>(bytes + at + 2 + instruction_bytes * (j - 1));
         if (!plausible(parent)) return false;
         for (int c = 0; c < calls; c++) {
             const uint8_t* call = bytes + at + fixed + call_bytes * c;
             const int outputs = call[2];
-            if (!well_formed(unpack(call)) || outputs < parent.lockcnt || outputs > parent.lockcnt + 1 ||
+            if (!well_formed(unpack_instruction(call)) || outputs < parent.lockcnt || outputs > parent.lockcnt + 1 ||
                 outputs > 3 || call[3] > 8)
                 return false;
         }
@@ -133,16 +127,14 @@ void subtree_batch::run(search_state& s) const {
     while (at < end) {
         const int j = at[0], calls = at[1], parent = j - 1;
         at += 2;
-        for (int i = 0; i < parent; i++, at += instruction_bytes) s.prog[i] = unpack(at);
+        for (int i = 0; i < parent; i++, at += instruction_bytes) s.prog[i] = unpack_instruction(at);
         const machine_state m = read_raw<machine_state>(at);
         at += sizeof(machine_state);
-        const program_facts facts = read_raw<program_facts>(at);
+        s.facts[parent] = read_raw<program_facts>(at);
         at += sizeof(program_facts);
         for (int c = 0; c < calls; c++, at += call_bytes) {
-            const ot x = unpack(at);
-            enter_call(s, m, x, at[2]);
-            s.prog[parent] = x;
-            s.facts[j] = facts.after(x, parent);
+            restore_state(s, m);
+            enter_call(s, parent, unpack_instruction(at), at[2]);
             enumerate_from(s, j, at[3] - 1);
         }
     }

@@ -37,15 +37,12 @@ void run_start_pair(search_state& s, int pair) {
     addop2(s, start_pair_length, -1);
 }
 
-load_outcome prepare_search(const std::string& list_path) {
+load_outcome prepare_search(const std::string& list_path, std::ostream& console) {
     init_startup();
-    std::cout << "Starting Test\n";
-    const load_outcome outcome = load_valid(1, std::cout, list_path);
+    console << "Starting Test\n";
+    const load_outcome outcome = load_valid(1, console, list_path);
     if (outcome.failed) return outcome;
-    init_perm();
-    for (int& flag : cutdepth) flag = 0;
-    for (int deadline : limits.deadline) cutdepth[deadline] = 1;
-    cutdepth[limits.last_index()] = 1;
+    init_perm(console);
     return outcome;
 }
 

@@ -8,8 +8,6 @@
 #include "search/status.h"
 #include "search/verify.h"
 
-int cutdepth[program_capacity];
-
 namespace {
 
 constexpr unsigned bit(int r) {
@@ -73,10 +71,10 @@ unsigned locked_registers(const machine_state& m) {
     return set;
 }
 
-// A first instruction that fixed the output due at its deadline may not change places with
-// the second, so the pair-order rule is waived after it.
+// A first instruction at a deadline's index that fixed an output (the last one fixed) may not
+// change places with the second, so the pair-order rule is waived after it.
 bool pair_rule_waived(const search_state& s, int j) {
-    return cutdepth[j - 1] == 1 && s.lockcnt >= 1 && s.prog[j - 1].r1 == s.locks[s.lockcnt - 1];
+    return limits.is_deadline(j - 1) && s.lockcnt >= 1 && s.prog[j - 1].r1 == s.locks[s.lockcnt - 1];
 }
 
 node describe(const search_state& s, int j, int last) {
@@ -173,10 +171,7 @@ inline void descend(search_state& s, const node& n, ot x, int locked) {
         if (gate_admits(j, locked)) s.hooks.subtree(s, j, x, locked, last);
         return;
     }
-    s.prog[n.j] = x;
-    op(s, x);
-    s.lockcnt = static_cast<int8_t>(locked);
-    s.facts[j] = s.facts[n.j].after(x, n.j);
+    enter_call(s, n.j, x, locked);
     addop2(s, j, last);
     restore_state(s, s.st[n.j]);
 }

@@ -2,12 +2,19 @@
 // redundant program shapes and the random gate that thins out the middle depths.
 #pragma once
 
+#include "search/machine.h"
 #include "search/state.h"
 
-// Flags of the instruction indices at which a deadline falls (the three deadlines and the
-// last index); the pair-order rule is waived after an instruction there that fixed its
-// output. Set by the driver from the limits.
-extern int cutdepth[program_capacity];
+// Executes x as instruction `index`, after which `locked` outputs are fixed (x's destination
+// the last of them when that is one more): the state in which the call at index + 1 starts.
+// s.facts[index] must hold the facts of the program before x.
+inline void enter_call(search_state& s, int index, ot x, int locked) {
+    s.prog[index] = x;
+    op(s, x);
+    if (locked > s.lockcnt) s.locks[s.lockcnt] = static_cast<int8_t>(x.r1);
+    s.lockcnt = static_cast<int8_t>(locked);
+    s.facts[index + 1] = s.facts[index].after(x, index);
+}
 
 // Enumerates every continuation of s.prog[0..j-1], which s's machine has already executed;
 // s.facts[j] must hold the facts of that prefix. last: -1 when index j opens a pair, else the

@@ -61,6 +61,8 @@ struct search_limits {
     int deadline[3] = {default_deadline_first, default_deadline_second, default_deadline_third};
 
     int last_index() const { return length - 1; }
+    // Whether a deadline falls at instruction index i.
+    bool is_deadline(int i) const { return i == deadline[0] || i == deadline[1] || i == deadline[2]; }
 };
 
 // Empty when the search can run under these limits; otherwise what is wrong, in one line.
