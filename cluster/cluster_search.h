@@ -30,7 +30,7 @@ struct cluster_settings {
 constexpr size_t cluster_batch_size = 8 * batch_capacity;
 // Batches not yet sent that rank 0 holds at most: while the other ranks have all they may
 // take, the walker runs batches itself rather than run further ahead. A subtree packs into
-// about 16 bytes on the bundled lists, as the calls of one parent share its state (64 batches:
+// about 17 bytes on the bundled lists, as the calls of one parent share its state (64 batches:
 // 18 MB), and into at most 106 bytes where no two calls share one (64 batches: 111 MB).
 constexpr size_t cluster_batches_waiting = 64;
 // Batches rank 0 sends a rank that runs `threads` threads before it has a result back.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cluster/cluster_search.h"
+#include "cluster/messages.h"
 #include "foundation/fatal.h"
 #include "search/run.h"
 #include "search/status.h"
@@ -92,10 +93,8 @@ int main(int argc, char** argv) {
         std::cerr << "sbtool-mpi: this MPI library cannot run threads beside its calls\n";
         MPI_Abort(MPI_COMM_WORLD, 1);
     }
-    int rank = 0;
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     int status = 0;
-    if (rank == 0) {
+    if (own_rank() == 0) {
         status = run_on_rank_zero(std::vector<std::string>(argv + 1, argv + argc));
         release_worker_ranks();
         std::cout.flush();

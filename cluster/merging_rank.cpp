@@ -28,7 +28,7 @@ std::vector<int> rank_threads;
 void stop_worker_ranks() {
     outbox out;
     for (int r = 1; r < rank_count(); r++) out.send(r, tag_stop, {});
-    for (idle_pause pause; !out.empty(); out.progress()) std::this_thread::sleep_for(pause.next());
+    out.flush();
 }
 
 // The batches out on the other ranks: which rank may take how many more, and which batch
@@ -138,7 +138,7 @@ parallel_figures search_cluster(int threads) {
         throw;
     }
     // This thread sends, receives and merges; it sleeps only when none of them has anything
-    // to do, and then for at most a millisecond, about what a batch takes to run.
+    // to do, and then for at most a millisecond, less than a batch takes to run.
     walk_merger merger(start.counters);
     dispatch batches(channel);
     idle_pause pause(std::chrono::milliseconds(1));

@@ -11,6 +11,9 @@ std::chrono::microseconds idle_pause::next() {
     return now;
 }
 
+namespace {
+
+// Completes a request, testing and sleeping.
 void wait_quietly(MPI_Request& request) {
     idle_pause pause;
     for (int done = 0;;) {
@@ -19,6 +22,8 @@ void wait_quietly(MPI_Request& request) {
         std::this_thread::sleep_for(pause.next());
     }
 }
+
+}  // namespace
 
 bool receive_if_any(int from, int tag, std::vector<char>& bytes, int& sender) {
     int arrived = 0;
@@ -31,6 +36,10 @@ bool receive_if_any(int from, int tag, std::vector<char>& bytes, int& sender) {
     MPI_Recv(bytes.data(), size, MPI_BYTE, status.MPI_SOURCE, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
     sender = status.MPI_SOURCE;
     return true;
+}
+
+void outbox::flush() {
+    for (idle_pause pause; !empty(); progress()) std::this_thread::sleep_for(pause.next());
 }
 
 void outbox::send(int to, int tag, std::vector<char> bytes) {

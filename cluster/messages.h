@@ -35,9 +35,6 @@ private:
     std::chrono::microseconds pause_ = first;
 };
 
-// Completes a request, testing and sleeping.
-void wait_quietly(MPI_Request& request);
-
 // The next message with `tag` from `from` (or MPI_ANY_SOURCE), if one has come: its bytes and
 // its sender.
 bool receive_if_any(int from, int tag, std::vector<char>& bytes, int& sender);
@@ -48,6 +45,8 @@ public:
     void send(int to, int tag, std::vector<char> bytes);
     // Frees the messages sent since the last call.
     void progress();
+    // Waits, testing and sleeping, until every message is sent.
+    void flush();
     bool empty() const { return requests_.empty(); }
 
 private:

@@ -7,7 +7,6 @@
 #include "classes/quikfnd3.h"
 #include "foundation/fatal.h"
 
-static_assert(std::is_trivially_copyable<machine_state>::value, "a machine travels as its bytes");
 static_assert(std::is_trivially_copyable<search_counters>::value, "counters travel as their bytes");
 
 namespace {
@@ -33,10 +32,9 @@ public:
     }
     void instructions(const ot* prog, int n) {
         for (int i = 0; i < n; i++) {
-            assert(prog[i].o >= op_nop && prog[i].o <= op_not);
-            assert(prog[i].r1 >= 0 && prog[i].r1 < 16 && prog[i].r2 >= 0 && prog[i].r2 < 16);
-            byte(prog[i].o);
-            byte(prog[i].r1 << 4 | prog[i].r2);
+            uint8_t packed[2];
+            pack_instruction(prog[i], packed);
+            bytes(packed, sizeof packed);
         }
     }
 
@@ -45,7 +43,7 @@ private:
     size_t at_ = 0;
 };
 
-// Bytes of a program of n instructions, and of the fixed part of a subtree and of a find.
+// Bytes of a program of n instructions, and of the fixed part of a find.
 constexpr size_t program_bytes(int n) {
     return 2 * static_cast<size_t>(n);
 }
@@ -70,10 +68,8 @@ public:
     }
     void instructions(ot* prog, int n) {
         for (int i = 0; i < n; i++) {
-            prog[i].o = byte_in(op_nop, op_not);
-            const int registers = byte();
-            prog[i].r1 = registers >> 4;
-            prog[i].r2 = registers & 15;
+            prog[i] = unpack_instruction(reinterpret_cast<const uint8_t*>(take(2)));
+            if (prog[i].o < op_nop || prog[i].o > op_not) malformed();
         }
     }
     bool at_end() const { return at_ == in_.size(); }

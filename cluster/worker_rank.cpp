@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
-#include <streambuf>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -22,6 +21,7 @@
 #include "cluster/wire.h"
 #include "search/driver.h"
 #include "search/run.h"
+#include "tools/search_options.h"
 
 namespace {
 
@@ -86,12 +86,6 @@ void run_batches_from(batch_pool& pool) {
     }
 }
 
-// Swallows what is written to it: rank 0 alone prints the loading lines.
-class null_buffer : public std::streambuf {
-protected:
-    int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
-};
-
 // Loads the list as rank 0 did, from a copy in a fresh folder under $TMPDIR (else /tmp) that
 // is removed at once. Empty, or what went wrong.
 std::string load_list(const std::string& text) {
@@ -107,10 +101,8 @@ std::string load_list(const std::string& text) {
     if (!copy) {
         fault = "cannot load the lists: cannot write " + path;
     } else {
-        null_buffer null;
-        std::streambuf* console = std::cout.rdbuf(&null);
-        const load_outcome outcome = prepare_search(path);
-        std::cout.rdbuf(console);
+        std::ostream quiet(nullptr);  // rank 0 alone prints the loading lines
+        const load_outcome outcome = prepare_search(path, quiet);
         if (outcome.failed) fault = "cannot load the lists: " + outcome.message;
     }
     unlink(path.c_str());
@@ -157,7 +149,7 @@ int serve_cluster() {
     std::string fault = load_list(settings.list_text);
     batch_pool pool;
     std::vector<std::thread> threads;
-    const int wanted = settings.threads > 0 ? settings.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int wanted = settings.threads > 0 ? settings.threads : default_threads();
     if (fault.empty()) {
         try {
             for (int i = 0; i < wanted; i++) threads.emplace_back(run_batches_from, std::ref(pool));
@@ -167,7 +159,7 @@ int serve_cluster() {
     }
     outbox ready;
     ready.send(0, tag_ready, ready_message(static_cast<int32_t>(threads.size()), fault));
-    for (idle_pause pause; !ready.empty(); ready.progress()) std::this_thread::sleep_for(pause.next());
+    ready.flush();
     if (share_decision(false)) serve(pool, static_cast<int>(threads.size()));
     pool.close();
     for (std::thread& t : threads) t.join();

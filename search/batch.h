@@ -13,6 +13,10 @@
 // a batch over costs little beside running it.
 constexpr size_t batch_capacity = 2048;
 
+// An instruction in two bytes: the opcode, then r1 in the high and r2 in the low four bits.
+void pack_instruction(ot x, uint8_t* out);
+ot unpack_instruction(const uint8_t* in);
+
 // The subtrees of a batch, in walk order, packed as bytes. The walk hands over subtrees one
 // call at a time, and most come in runs of calls made by one parent call, one after another;
 // a run is kept once as a group: the parent's state, then per call its instruction.
@@ -20,11 +24,11 @@ constexpr size_t batch_capacity = 2048;
 // A group:
 //   j              1 byte    the calls' instruction index (the parent's is j - 1)
 //   calls          1 byte    how many calls follow (1..255)
-//   prog[0..j-2]   2 bytes each: the opcode, then r1 in the high and r2 in the low four bits
+//   prog[0..j-2]   2 bytes each, packed as pack_instruction packs them
 //   parent         sizeof(machine_state) bytes: the machine as the parent call found it
 //   facts          sizeof(program_facts) bytes: the facts of prog[0..j-2]
 //   per call:
-//     x            2 bytes   instruction j - 1, packed as above
+//     x            2 bytes   instruction j - 1, packed
 //     outputs      1 byte    the outputs fixed once x is executed (the parent's or one more)
 //     last + 1     1 byte    the call's `last` plus one
 class subtree_batch {

@@ -2,16 +2,16 @@
 // pass lines and the console summary after each pass.
 #pragma once
 
+#include <iostream>
 #include <string>
 
 #include "classes/quikfnd3.h"
 #include "search/state.h"
 
-// Builds every table in start-up order, with its console lines, ready for a search: the
-// class tables from the target list at list_path, the injectivity test, and the deadline
-// flags of the limits in force. A list the loader refuses is returned as its fault (the
-// loader's phase lines are on standard output then, its message not).
-load_outcome prepare_search(const std::string& list_path);
+// Builds every table in start-up order, with its lines on `console`, ready for a search: the
+// class tables from the target list at list_path and the targets. A list the loader refuses
+// is returned as its fault (the loader's phase lines are on the console then, its message not).
+load_outcome prepare_search(const std::string& list_path, std::ostream& console = std::cout);
 // prepare_search on "sb2.txt"; a refused list ends the process with the loader's message.
 void start_up();
 // Runs passes for ever.

@@ -2,6 +2,6 @@
 
 #include <iostream>
 
-void init_perm() {
-    std::cout << "initializing perms\n";
+void init_perm(std::ostream& console) {
+    console << "initializing perms\n";
 }

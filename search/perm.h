@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iostream>
 
 #include "search/machine.h"
 
@@ -79,7 +80,7 @@ inline separation separation_of_registers(const machine_state& m, int maxused, i
 }
 
 // Writes "initializing perms" as the search's start-up announces the injectivity test.
-void init_perm();
+void init_perm(std::ostream& console = std::cout);
 
 // 1 when registers 0..3, and 4 when in use, map the 16 inputs to 16 different patterns; a
 // register 4 not in use counts as all zeros.

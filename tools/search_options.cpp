@@ -19,11 +19,6 @@ long whole_number(const std::string& option, const std::string& text, long least
     return value;
 }
 
-int default_threads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : static_cast<int>(cores);
-}
-
 // "A,B,C": the three deadlines.
 void read_deadlines(const std::string& text, search_limits& l) {
     size_t start = 0;
@@ -39,6 +34,11 @@ void read_deadlines(const std::string& text, search_limits& l) {
 }
 
 }  // namespace
+
+int default_threads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
 
 const char* const search_options_help =
     "  --passes N        end the run after pass N - 1, N passes in all (default: run until\n"

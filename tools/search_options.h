@@ -1,5 +1,6 @@
 // The options every search command shares (sbtool search, and the cluster search): threads,
-// passes, working directory and the limits of the programs searched.
+// passes, working directory, resumption, seed, console, gate and the limits of the programs
+// searched.
 #pragma once
 
 #include <string>
@@ -22,6 +23,9 @@ struct search_options {
     bool quiet = false;   // no progress lines on the console
     bool exhaustive = false;  // one pass with the random gate open
 };
+
+// Threads when none are asked for: one per core.
+int default_threads();
 
 // The option table for parse_command_line.
 std::vector<option_spec> search_option_specs();
