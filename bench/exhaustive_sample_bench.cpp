@@ -2,8 +2,6 @@
 // gives the work of every start pair; the sampled start pairs are then searched whole, and
 // each unsampled pair's exhaustive work is its gated work times the sampled pairs' ratio.
 //   exhaustive_sample_bench [LIST [PAIR...]]   (default: data/present.txt, pairs 0 and 9)
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>

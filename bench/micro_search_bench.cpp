@@ -2,9 +2,6 @@
 // the redundancy test and the verification of a candidate, on the PRESENT list's tables.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-
-#include <cstdio>
 #include <cstdlib>
 
 #include "bench/work_dir.h"

@@ -2,8 +2,8 @@
 // the cipher list with one rank and with two (one thread each), and measures the walker share
 // of target lists: the thread time of the walk alone (the part of the tree where the random
 // gate draws, which one thread of rank 0 walks in order, handing every subtree over) over the
-// CPU time of the sequential pass. However many cores run the subtrees, a pass takes at least the walk, so the design
-// allows a speed-up of at most min(cores, 1 / share).
+// CPU time of the sequential pass. However many cores run the subtrees, a pass takes at least
+// the walk, so the design allows a speed-up of at most min(cores, 1 / share).
 //   mpi_bench            the two timed jobs, and the shares of data/present.txt and data/ciphers.txt
 //   mpi_bench LIST...    the shares of the given lists only
 // Each run happens in a child process, since the search's tables are per process.
@@ -31,33 +31,6 @@ double process_seconds() {
     timespec t;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Runs measure() in a child process working in a fresh directory that holds list as sb2.txt,
-// with the search's console lines thrown away, and returns the number it measured.
-template <typename F>
-double in_child(const std::string& list, F measure) {
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(2);
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (!enter_work_dir(list) || !freopen("/dev/null", "w", stdout)) _exit(2);
-        const double value = measure();
-        if (write(fds[1], &value, sizeof value) != sizeof value) _exit(2);
-        _exit(0);
-    }
-    close(fds[1]);
-    double value = 0;
-    const bool got = read(fds[0], &value, sizeof value) == sizeof value;
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    if (!got) {
-        std::fprintf(stderr, "a run on %s failed\n", list.c_str());
-        std::exit(2);
-    }
-    return value;
 }
 
 // The wall seconds of one pass of sbtool-mpi search on `ranks` ranks of one thread each.
@@ -116,7 +89,7 @@ double walker_share(const std::string& list) {
 
 void print_bounds(const std::string& list, double share) {
     std::printf("%-24s speed-up at most   8 cores %6.2f   64 cores %6.2f   512 cores %6.2f\n", list.c_str(),
-                std::min(8.0, 1 / share), std::min(64.0, 1 / share), std::min(512.0, 1 / share));
+                speed_up_bound(share, 8), speed_up_bound(share, 64), speed_up_bound(share, 512));
     std::fflush(stdout);
 }
 

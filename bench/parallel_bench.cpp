@@ -4,15 +4,10 @@
 // walker runs batches too while it waits, so on P cores the search runs the walk on one core
 // and spreads the rest over all P: the bound is min(P, 1 / share).
 // Each run happens in a child process, since the search's tables are per process.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,14 +26,7 @@ struct timing {
 
 // One pass on `list` in a child process; threads = 1 runs the sequential driver.
 timing time_pass(const std::string& list, int threads) {
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(2);
-    std::cout.flush();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (!enter_work_dir(list)) _exit(2);
-        if (!freopen("/dev/null", "w", stdout)) _exit(2);
+    return in_child(list, [threads] {
         start_up();
         timing t;
         const auto start = std::chrono::steady_clock::now();
@@ -50,25 +38,8 @@ timing time_pass(const std::string& list, int threads) {
             t.walker_share = double(f.walker_verify_calls) / double(f.total.verify_calls);
         }
         t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (write(fds[1], &t, sizeof t) != sizeof t) _exit(2);
-        _exit(0);
-    }
-    close(fds[1]);
-    timing t;
-    const bool got = read(fds[0], &t, sizeof t) == sizeof t;
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!got) {
-        std::fprintf(stderr, "the run on %s failed\n", list.c_str());
-        std::exit(2);
-    }
-    return t;
-}
-
-// The speed-up the design allows on n cores when the walk is a share s of the work.
-double bound(double s, int n) {
-    return s > 0 ? std::min<double>(n, 1.0 / s) : n;
+        return t;
+    });
 }
 
 void measure(const std::string& name, const std::string& list, int cores) {
@@ -78,8 +49,8 @@ void measure(const std::string& name, const std::string& list, int cores) {
                 one.seconds, cores, all.seconds, all.seconds / one.seconds, one.seconds / all.seconds);
     std::printf("%-8s walker share of verify calls %.4f   bound %d cores %.2f   8 cores %.2f   64 cores %.2f   "
                 "512 cores %.2f\n",
-                name.c_str(), all.walker_share, cores, bound(all.walker_share, cores), bound(all.walker_share, 8),
-                bound(all.walker_share, 64), bound(all.walker_share, 512));
+                name.c_str(), all.walker_share, cores, speed_up_bound(all.walker_share, cores), speed_up_bound(all.walker_share, 8),
+                speed_up_bound(all.walker_share, 64), speed_up_bound(all.walker_share, 512));
     std::fflush(stdout);
 }
 }  // namespace

@@ -3,14 +3,10 @@
 // length and deadlines, and prints the figures with a signature of the pass: the sum of the
 // node counters and l1..l5, which a change made for speed alone must leave unchanged.
 //   prgs1_bench [LIST [START_PAIRS [MAX_LENGTH A,B,C]]]
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <string>
 

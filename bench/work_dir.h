@@ -1,14 +1,17 @@
 // The benchmarks' working directory: a fresh folder under /tmp holding the list as sb2.txt,
-// removed when the benchmark process ends.
+// removed when the benchmark process ends; and runs in a child process of their own there.
 #pragma once
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -72,4 +75,40 @@ inline void restore_console(int console) {
     std::fflush(stdout);
     dup2(console, 1);
     close(console);
+}
+
+// Runs measure() in a child process working in a fresh directory that holds list as sb2.txt,
+// with the search's console lines thrown away, and returns what it measured (a plain value).
+// The search's tables are per process, so every run gets a process of its own.
+template <typename F>
+auto in_child(const std::string& list, F measure) -> decltype(measure()) {
+    using result = decltype(measure());
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(2);
+    std::cout.flush();
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (!enter_work_dir(list) || !freopen("/dev/null", "w", stdout)) _exit(2);
+        const result value = measure();
+        if (write(fds[1], &value, sizeof value) != sizeof value) _exit(2);
+        _exit(0);
+    }
+    close(fds[1]);
+    result value{};
+    const bool got = read(fds[0], &value, sizeof value) == sizeof value;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    if (!got) {
+        std::fprintf(stderr, "a run on %s failed\n", list.c_str());
+        std::exit(2);
+    }
+    return value;
+}
+
+// The speed-up the parallel design allows on n cores when the walk is a share s of the work:
+// the walk runs on one core while the rest spreads over all n.
+inline double speed_up_bound(double share, int n) {
+    return share > 0 ? std::min<double>(n, 1.0 / share) : n;
 }
