@@ -87,7 +87,8 @@ bool fail(const std::string& message, int status) {
     return false;
 }
 
-// "sb2.txt: record 3: " for the record behind load row i (rows of "sb2.txt" come first).
+// "sb2.txt: record 3: " (or the list's own name) for the record behind load row i (rows of
+// the list come first).
 std::string record_prefix(unsigned i) {
     if (i < acnt) return sb2_name + ": record " + std::to_string(i + 1) + ": ";
     return "sb3.txt: record " + std::to_string(i - acnt + 1) + ": ";

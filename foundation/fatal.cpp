@@ -1,5 +1,6 @@
 #include "foundation/fatal.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +9,12 @@
 namespace {
 std::string stderr_prefix;
 bool to_stderr = false;
+std::atomic<void (*)()> before_fatal{nullptr};
 }  // namespace
+
+void call_before_fatal(void (*first)()) {
+    before_fatal.store(first);
+}
 
 void report_faults_on_stderr(const std::string& prefix) {
     stderr_prefix = prefix;
@@ -23,6 +29,7 @@ std::string one_line(std::string message) {
 }
 
 void fatal(const std::string& message, int status) {
+    if (void (*first)() = before_fatal.load()) first();
     std::cout << message;
     std::cout.flush();
     if (to_stderr) {

@@ -10,6 +10,10 @@
 // byte that is not a printable character as '?'.
 std::string one_line(std::string message);
 
+// A function fatal calls before it writes anything (a live status line on the terminal clears
+// itself there), or nullptr for none.
+void call_before_fatal(void (*first)());
+
 // From now on fatal also writes its message as one line on standard error, after `prefix`
 // (a program whose errors belong there, while its console keeps the system's own texts).
 void report_faults_on_stderr(const std::string& prefix);

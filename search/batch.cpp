@@ -70,7 +70,7 @@ void subtree_batch::add(const search_state& parent, int j, ot x, int outputs, in
     const bool same_parent = group_j_ == j && bytes_[group_ + 1] < 255 &&
                              std::memcmp(parent.prog, group_prog_, sizeof(ot) * p) == 0;
     if (!same_parent) {
-        if (bytes_.empty()) bytes_.reserve(16384);
+        if (bytes_.empty()) bytes_.reserve(16384);  // a first guess; the bytes grow as needed
         uint8_t head[group_head_bytes + instruction_bytes * longest_program];
         head[0] = static_cast<uint8_t>(j);
         head[1] = 0;

@@ -72,16 +72,24 @@ run_start begin_search() {
     return start;
 }
 
-void begin_pass(int pass, const search_counters& counters, const generator_state& generators) {
+namespace {
+
+// Writes the checkpoint from which a run goes on with `pass`, when the run keeps one.
+void keep_checkpoint(int pass, const search_counters& counters, const generator_state& generators) {
     if (run.checkpoints)
         write_checkpoint(checkpoint_now(pass, run.seed, run.exhaustive, run.list_hash, counters, generators));
+}
+
+}  // namespace
+
+void begin_pass(int pass, const search_counters& counters, const generator_state& generators) {
+    keep_checkpoint(pass, counters, generators);
     write_pass_start(pass);
     status_pass(pass, counters);
 }
 
 void end_run(int next_pass, const search_counters& counters, const generator_state& generators) {
-    if (run.checkpoints)
-        write_checkpoint(checkpoint_now(next_pass, run.seed, run.exhaustive, run.list_hash, counters, generators));
+    keep_checkpoint(next_pass, counters, generators);
 }
 
 search_counters search_bounded(long max_start_pairs) {

@@ -28,6 +28,11 @@ constexpr unsigned all_but_lowest(unsigned set) {
 inline int lowest(unsigned set) {
     return __builtin_ctz(set);
 }
+// Untouched inputs are taken up in ascending order: of the untouched registers, all but the
+// lowest are out of turn as destinations.
+constexpr unsigned inputs_out_of_turn(unsigned untouched) {
+    return all_but_lowest(untouched);
+}
 
 // The pair-order rule as a set of destinations: mask[i][P.o][P.r1][P.r2] has bit k set when
 // the rule lets opcode i into destination k follow P. The rule's restarts only skip
@@ -98,7 +103,7 @@ node describe(const search_state& s, int j, int last) {
 // The destinations opcode i (1..5) may write at this node, by the destination rules.
 unsigned destinations(const search_state& s, const node& n, int i) {
     // Untouched inputs are taken up in ascending order, and outputs stay fixed.
-    unsigned set = n.in_use & ~bit_if(n.last) & ~locked_registers(s) & ~all_but_lowest(n.untouched);
+    unsigned set = n.in_use & ~bit_if(n.last) & ~locked_registers(s) & ~inputs_out_of_turn(n.untouched);
     // The instruction after a mov overwrites the register the mov copied.
     if (n.prev.o == op_mov) set &= bit(n.prev.r2);
     // A mov overwrites only a value that has been read; and and not leave a fresh negation
@@ -231,8 +236,7 @@ int start_pair_of(const ot* prog) {
     return -1;
 }
 
-void print_progress(const search_state& s, int j) {
-    const ot* prog = s.prog;
+void print_progress(const search_counters& s, const ot* prog, int j) {
     if (j == 2) status_start_pair(start_pair_of(prog));
     status_counters(s);
     if (run.quiet) return;
@@ -256,7 +260,7 @@ void addop2(search_state& s, int j, int last) {
 void enumerate_from(search_state& s, int j, int last) {
     if (j == 2 || j == 3) {
         if (s.hooks.progress) s.hooks.progress(s, j);
-        else print_progress(s, j);
+        else print_progress(s, s.prog, j);
     }
     save_state(s, s.st[j]);
     // With only the inputs in use, register 4 must come soon, and or, and and mov wait for it.
@@ -299,7 +303,7 @@ ot mov2c(int selector) {
 }
 
 int check_r1(const machine_state& m, int r) {
-    return (all_but_lowest(registers_where(m.read, read_untouched) & below(r + 1)) >> r) & 1 ? 0 : 1;
+    return (inputs_out_of_turn(registers_where(m.read, read_untouched)) >> r) & 1 ? 0 : 1;
 }
 
 int check_usage(const search_state& s, ot x, int j) {

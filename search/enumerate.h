@@ -20,7 +20,7 @@ inline void enter_call(search_state& s, int index, ot x, int locked) {
 // s.facts[j] must hold the facts of that prefix. last: -1 when index j opens a pair, else the
 // destination of instruction j - 1. Returns with the machine as it found it.
 void addop2(search_state& s, int j, int last);
-// addop2 after its random gate and hand-over: what a call does once it has been admitted.
+// addop2 after its random gate: what a call does once it has been admitted.
 void enumerate_from(search_state& s, int j, int last);
 
 // Writes start pair s (0..9) into prog[0] and prog[1].
@@ -58,6 +58,6 @@ constexpr pair_verdict pair_order(int i, int k, const ot& P, int* restart) {
 
 // Writes the progress line of the call at index j (2 or 3) to standard output (unless the
 // run is quiet) and shows the counters on the status line.
-void print_progress(const search_state& s, int j);
+void print_progress(const search_counters& counters, const ot* prog, int j);
 // The number of the start pair in prog[0..1] (0..9), or -1.
 int start_pair_of(const ot* prog);

@@ -17,9 +17,7 @@ bool walk_merger::apply(const event& e) {
         status_counters(walker_ + merged_);
         return false;
     case progress_event:
-        shown_.counters() = e.walker + merged_;
-        std::copy(e.prog, e.prog + 3, shown_.prog);
-        print_progress(shown_, e.j);
+        print_progress(e.walker + merged_, e.prog, e.j);
         return false;
     case pass_start_event:
         begin_pass(e.pass, e.walker + merged_, *e.generators);
@@ -31,7 +29,6 @@ bool walk_merger::apply(const event& e) {
     case finish_event:
         end_run(e.pass, e.walker + merged_, *e.generators);
         figures_.walker_verify_calls = e.walker.verify_calls;
-        figures_.walk_seconds = e.walk_seconds;
         figures_.total = e.walker + merged_;
         return true;
     }

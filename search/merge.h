@@ -15,7 +15,6 @@
 // walk itself did (the part that cannot be spread).
 struct parallel_figures {
     uint64_t walker_verify_calls = 0;  // verify calls made by the walk itself
-    double walk_seconds = 0;           // thread seconds of the walk, without the batches it ran
     search_counters total;             // the search's counters, as the sequential search ends with
 };
 
@@ -32,7 +31,6 @@ public:
 private:
     search_counters merged_;  // what the run started with plus every batch merged so far
     search_counters walker_;  // the walker's counters at the latest step that carries them
-    search_state shown_;      // the state a progress line is printed from
     time_t pass_start_ = 0;
     parallel_figures figures_;
 };

@@ -1,5 +1,5 @@
 // One instruction of the register machine and its text form. Kept apart from the machine's
-// state so that units that only handle programs need not see the global registers.
+// state so that units that only handle programs need not see the machine.
 #pragma once
 
 #include <iosfwd>

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "foundation/fatal.h"
 #include "search/interrupt.h"
 #include "search/limits.h"
 
@@ -98,6 +99,14 @@ void paint_every_second() {
     }
 }
 
+// Before a fault ends the process: the line goes for good, so that the fault's message
+// starts a line of its own and nothing is drawn after it.
+void clear_for_fatal() {
+    std::lock_guard<std::mutex> guard(lock);
+    clear();
+    figures.active = false;
+}
+
 }  // namespace
 
 void status_start() {
@@ -108,6 +117,7 @@ void status_start() {
         stopping = false;
     }
     clear_line_on_stop(true);
+    call_before_fatal(clear_for_fatal);
     painter = std::thread(paint_every_second);
 }
 
@@ -122,6 +132,7 @@ void status_stop() {
     stop_wanted.notify_all();
     painter.join();
     clear_line_on_stop(false);
+    call_before_fatal(nullptr);
 }
 
 void status_pass(int pass, const search_counters& counters) {

@@ -1,6 +1,7 @@
 // Per-row tables of the listed S-boxes (rows of sc4): which rows were reached, and how rows
 // are related by the 24 input-bit permutations and by inversion. init_dsi builds per and inv
-// once before the search and clears dn; only the verification updates dn afterwards.
+// once before the search and clears dn; afterwards only the verification updates dn, and a
+// resumed run sets it from its checkpoint.
 #pragma once
 
 #include "classes/quikfnd3.h"

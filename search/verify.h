@@ -11,6 +11,8 @@
 
 // Judges prog[j] (destination k, source l), already executed on s: 1 lets the search descend.
 // Takes an output as the verification does, leaving lockcnt raised even when it returns 0.
+// The search itself judges candidates before executing them (judge, below); verify is the
+// same verdict after the fact, for the tests.
 int verify(search_state& s, int j, int k, int l);
 
 // The four fixed registers complete a listed S-box: x at index j wrote v into x.r1, the

@@ -198,19 +198,20 @@ private:
     double batch_seconds_ = 0;            // thread seconds spent running batches
 };
 
-}  // namespace
-
-void walk(walk_channel& channel, int first_pass) {
-    walker w(channel);
-    w.walk(first_pass);
-}
-
+// A thread that runs batches until the channel closes.
 void run_batches(walk_channel& channel) {
     search_state s = batch_runner();
     while (event* batch = channel.take_batch(true)) {
         run_batch(s, batch->subtrees, batch->result);
         channel.finish_batch(batch);
     }
+}
+
+}  // namespace
+
+void walk(walk_channel& channel, int first_pass) {
+    walker w(channel);
+    w.walk(first_pass);
 }
 
 walk_threads::walk_threads(walk_channel& channel, int threads, int first_pass) : channel_(channel) {

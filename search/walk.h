@@ -103,9 +103,6 @@ private:
 // subtree handed over, then the finish step; then it runs the batches nobody has taken.
 void walk(walk_channel& channel, int first_pass);
 
-// A thread that runs batches until the channel closes.
-void run_batches(walk_channel& channel);
-
 // The threads of a parallel search in this process: the walking thread, and threads - 1 that
 // run batches.
 class walk_threads {
