@@ -66,6 +66,7 @@ struct node {
     unsigned untouched; // registers in use that still hold their untouched input
     unsigned consumed;  // registers in use whose value has been read since it was written
     unsigned negated;   // registers in use whose neg flag is set
+    unsigned free;      // destinations any opcode may write (see destinations)
     bool pair_rule;     // the pair-order rule applies to opcodes other than mov
 };
 
@@ -96,16 +97,17 @@ node describe(const search_state& s, int j, int last) {
     n.untouched = registers_where(s.read, read_untouched) & n.in_use;
     n.consumed = registers_where(s.read, read_consumed) & n.in_use;
     n.negated = ~registers_where(s.neg, 0) & n.in_use;
+    // Untouched inputs are taken up in ascending order, and outputs stay fixed; the instruction
+    // after a mov overwrites the register the mov copied.
+    n.free = n.in_use & ~bit_if(last) & ~locked_registers(s) & ~inputs_out_of_turn(n.untouched);
+    if (n.prev.o == op_mov) n.free &= bit(n.prev.r2);
     n.pair_rule = last != -1 && s.prog[j - 2].o != op_mov && !pair_rule_waived(s, j);
     return n;
 }
 
 // The destinations opcode i (1..5) may write at this node, by the destination rules.
-unsigned destinations(const search_state& s, const node& n, int i) {
-    // Untouched inputs are taken up in ascending order, and outputs stay fixed.
-    unsigned set = n.in_use & ~bit_if(n.last) & ~locked_registers(s) & ~inputs_out_of_turn(n.untouched);
-    // The instruction after a mov overwrites the register the mov copied.
-    if (n.prev.o == op_mov) set &= bit(n.prev.r2);
+unsigned destinations(const node& n, int i) {
+    unsigned set = n.free;
     // A mov overwrites only a value that has been read; and and not leave a fresh negation
     // alone; or and and never take up an untouched input.
     if (i == op_mov) set &= n.consumed;
@@ -196,7 +198,7 @@ inline void try_candidate(search_state& s, const node& n, ot x, const separation
 // is tried once per destination, with its first admissible source.
 template <int i>
 void try_opcode(search_state& s, const node& n) {
-    for (unsigned ks = destinations(s, n, i); ks; ks &= ks - 1) {
+    for (unsigned ks = destinations(n, i); ks; ks &= ks - 1) {
         const int k = lowest(ks);
         unsigned ls = usage_sources(s, n, i, k) & ~bit(k) & ~bit_if(n.last);
         if (i == op_not) ls &= 0u - ls;

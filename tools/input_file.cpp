@@ -15,6 +15,14 @@ std::ifstream open_input(const std::string& path) {
     return in;
 }
 
+std::string read_if_present(const std::string& path, bool* exists) {
+    std::ifstream in(path, std::ios::binary);
+    *exists = static_cast<bool>(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 std::string read_input(const std::string& path) {
     std::ifstream in = open_input(path);
     std::ostringstream text;

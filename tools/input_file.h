@@ -12,3 +12,6 @@ std::ifstream open_input(const std::string& path);
 // The whole content of a file opened with open_input; a bad-data error naming the file when it
 // cannot be read to its end.
 std::string read_input(const std::string& path);
+
+// The content of a file that may be missing or unreadable: empty then, and *exists false.
+std::string read_if_present(const std::string& path, bool* exists);

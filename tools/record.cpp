@@ -300,12 +300,11 @@ namespace {
 std::vector<std::array<int, 16>> list_beside(const std::string& path, uint64_t list_hash) {
     const size_t slash = path.rfind('/');
     const std::string list_path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "sb2.txt";
-    std::ifstream in(list_path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in || content_hash(text.str()) != list_hash) return {};
+    bool exists = false;
+    const std::string text = read_if_present(list_path, &exists);
+    if (!exists || content_hash(text) != list_hash) return {};
     std::vector<std::array<int, 16>> listed;
-    std::istringstream values(text.str());
+    std::istringstream values(text);
     std::array<int, 16> sbox{};
     int count = 0;
     for (long v; values >> v; count = (count + 1) % 16) {

@@ -16,6 +16,7 @@
 #include "search/interrupt.h"
 #include "search/output.h"
 #include "search/run.h"
+#include "tools/input_file.h"
 #include "tools/record.h"
 #include "tools/tool.h"
 
@@ -32,15 +33,6 @@ const char* const search_runs_help =
     "header of prgs1b.txt shows the seed (\"Parameters ... 0  SEED\") and the limits\n"
     "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
     "sbtool best and report merge their output files.\n";
-
-// The content of a file that may be missing.
-std::string file_text(const std::string& path, bool* exists) {
-    std::ifstream in(path, std::ios::binary);
-    *exists = static_cast<bool>(in);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string where(const search_options& o) {
     return o.dir.empty() ? "here" : "in " + printable(o.dir);
@@ -75,7 +67,7 @@ void require_writable_output(const search_options& o) {
 void refuse_overwriting(const search_options& o) {
     if (o.force) return;
     bool exists = false;
-    const size_t records = split_output(file_text(filename, &exists)).records.size();
+    const size_t records = split_output(read_if_present(filename, &exists)).records.size();
     checkpoint c;
     const bool passes_done = exists && read_checkpoint(checkpoint_name, c).empty() && c.pass > 0;
     if (records == 0 && !passes_done) return;
@@ -106,7 +98,7 @@ checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash) {
     if (o.limits_given && !same_limits) data_error("cannot resume: the run searched with " + run_limits);
     if (o.exhaustive && !c.exhaustive) data_error("cannot resume: the run was not exhaustive");
     bool exists = false;
-    const std::string output = file_text(filename, &exists);
+    const std::string output = read_if_present(filename, &exists);
     if (!exists || output.size() < c.output_size ||
         content_hash(output.substr(0, c.output_size)) != c.output_hash)
         data_error(std::string("cannot resume: ") + filename + " is not the output the checkpoint was written with");
@@ -137,7 +129,7 @@ void set_up_search(search_options& options, search_setup& setup, std::ostream& o
     lock_directory(options);
     require_writable_output(options);
     bool list_exists = false;
-    setup.list_text = file_text("sb2.txt", &list_exists);
+    setup.list_text = read_if_present("sb2.txt", &list_exists);
     const uint64_t list_hash = content_hash(setup.list_text);
     if (options.resume) setup.resume_from = checkpoint_to_resume(options, list_hash);
     else refuse_overwriting(options);
