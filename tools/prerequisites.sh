@@ -25,5 +25,5 @@ ensure_prerequisites() {
         echo "missing prerequisites: install them with: sudo apt-get install ${all[*]}"
         exit 1
     fi
-    echo "sbtool-mpi is left out without Open MPI: install it with: sudo apt-get install ${optional[*]}"
+    echo "Open MPI not found (sbtool-mpi needs an MPI library): install it with: sudo apt-get install ${optional[*]}"
 }

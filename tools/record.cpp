@@ -328,14 +328,13 @@ run_kind run_kind_of(const std::string& path, const std::string& text) {
     const std::string first = text.substr(0, first_end);
     kind.exhaustive = starts_with(first, "Parameters ") && first.size() >= 12 &&
                       first.compare(first.size() - 12, 12, "  exhaustive") == 0;
-    int last_index = 0;
-    if (first_end != std::string::npos &&
-        std::sscanf(text.c_str() + first_end + 1, "Programs  %d", &last_index) == 1 && last_index > 0)
-        kind.max_length = last_index + 1;
     checkpoint c;
     kind.complete = kind.exhaustive && read_checkpoint(path + ".checkpoint", c).empty() && c.exhaustive &&
                     c.pass >= 1 && c.output_size == text.size() && c.output_hash == content_hash(text);
-    if (kind.complete) kind.listed = list_beside(path, c.list_hash);
+    if (kind.complete) {
+        kind.max_length = c.limits.length;
+        kind.listed = list_beside(path, c.list_hash);
+    }
     return kind;
 }
 

@@ -50,7 +50,7 @@ output_file load_search_output(const std::string& path);
 struct run_kind {
     bool exhaustive = false;
     bool complete = false;
-    int max_length = 16;  // from the header's "Programs" line
+    int max_length = 16;  // the run's length limit, from its checkpoint when complete
     // The S-boxes the run searched for, from the list beside the output (sb2.txt in the same
     // directory) when the checkpoint recognises it; empty when it cannot be known.
     std::vector<std::array<int, 16>> listed;

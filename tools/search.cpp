@@ -18,7 +18,8 @@ const char* const help_head =
     "Runs the search of prgs1 in DIR (default: the current directory): reads the target list\n"
     "sb2.txt there, writes prgs1b.txt there and prints the same console lines. The output\n"
     "file and the console (apart from the pass times) are byte for byte those of prgs1,\n"
-    "whatever the number of threads.\n"
+    "whatever the number of threads, unless --quiet, --seed, --exhaustive or other limits\n"
+    "are given.\n"
     "\n"
     "  --threads N       threads (default: the number of cores, at most 4096); 1 runs the\n"
     "                    sequential search\n";
