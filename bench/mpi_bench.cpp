@@ -63,7 +63,7 @@ double dry_walk() {
     std::thread dropper([&channel] {
         while (event* batch = channel.take_batch(true)) channel.finish_batch(batch);
     });
-    std::thread walker(walk, std::ref(channel), start.pass);
+    std::thread walker(walk, std::ref(channel), start);
     std::unique_ptr<event> e;
     do e = channel.next_in_order();
     while (e->kind != finish_event);

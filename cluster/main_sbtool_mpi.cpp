@@ -37,8 +37,8 @@ const char* const help_head =
     "every other rank receives the list once and runs subtrees. The output file and the console\n"
     "(apart from the pass times) are byte for byte those of prgs1, whatever P and N.\n"
     "\n"
-    "  --threads N       threads on every rank (default: the number of cores of each rank's\n"
-    "                    machine, at most 4096); rank 0 walks on one of them and runs subtrees\n"
+    "  --threads N       threads on every rank (default: the cores each rank's process may\n"
+    "                    use, at most 4096); rank 0 walks on one of them and runs subtrees\n"
     "                    on the others, and merges on a thread of its own\n";
 
 const char* const help_tail =
@@ -50,10 +50,13 @@ const char* const help_tail =
 
 // sbtool-mpi search, on rank 0.
 int cluster_search_command(const std::vector<std::string>& args, std::ostream& out) {
+    report_faults_on_stderr("sbtool-mpi search: ");
+    end_on_out_of_memory();
     search_options options;
     search_setup setup;
-    if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
-    report_faults_on_stderr("sbtool-mpi search: ");
+    const search_command_texts texts = {"sbtool-mpi search", help_head, help_tail,
+                                        "mpirun -np " + std::to_string(rank_count()) + " sbtool-mpi search"};
+    if (!start_search_command(args, texts, out, std::cerr, options, setup)) return 0;
     cluster_settings settings;
     settings.threads = options.threads_given ? options.threads : 0;
     settings.limits = limits;

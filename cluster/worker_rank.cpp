@@ -19,6 +19,7 @@
 #include "cluster/cluster_search.h"
 #include "cluster/messages.h"
 #include "cluster/wire.h"
+#include "foundation/fatal.h"
 #include "search/driver.h"
 #include "search/run.h"
 #include "tools/search_options.h"
@@ -142,6 +143,9 @@ void serve(batch_pool& pool, int threads) {
 }  // namespace
 
 int serve_cluster() {
+    // Rank 0 alone writes the console; a rank that runs out of memory says so on standard error.
+    report_faults_on_stderr("sbtool-mpi search: rank " + std::to_string(own_rank()) + ": ");
+    end_on_out_of_memory(false);
     cluster_settings settings;
     if (!share_settings(settings, false)) return 0;
     limits = settings.limits;

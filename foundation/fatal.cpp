@@ -5,12 +5,47 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <new>
+
+#include <unistd.h>
 
 namespace {
 std::string stderr_prefix;
 bool to_stderr = false;
 std::atomic<void (*)()> before_fatal{nullptr};
 }  // namespace
+
+namespace {
+// Writes text to fd, ignoring a failure: the process is about to end.
+void write_raw(int fd, const char* text, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, text, size);
+        if (n <= 0) return;
+        text += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+bool memory_fault_on_console = true;
+
+void out_of_memory() {
+    static const char message[] = "Out of memory\n";
+    if (void (*first)() = before_fatal.load()) first();
+    std::cout.flush();
+    if (memory_fault_on_console) write_raw(1, message, sizeof message - 1);
+    if (to_stderr) {
+        std::cerr.flush();
+        write_raw(2, stderr_prefix.data(), stderr_prefix.size());
+        write_raw(2, "out of memory\n", 14);
+    }
+    std::_Exit(1);
+}
+}  // namespace
+
+void end_on_out_of_memory(bool on_console) {
+    memory_fault_on_console = on_console;
+    std::set_new_handler(out_of_memory);
+}
 
 void call_before_fatal(void (*first)()) {
     before_fatal.store(first);

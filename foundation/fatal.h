@@ -17,3 +17,9 @@ void call_before_fatal(void (*first)());
 // From now on fatal also writes its message as one line on standard error, after `prefix`
 // (a program whose errors belong there, while its console keeps the system's own texts).
 void report_faults_on_stderr(const std::string& prefix);
+
+// From now on a failed allocation, in any thread, ends the process with status 1 and one line,
+// "Out of memory" on standard output unless on_console is false, and "out of memory" after the
+// standard-error prefix when one is set, instead of an uncaught exception. Nothing is allocated
+// on the way out.
+void end_on_out_of_memory(bool on_console = true);

@@ -12,6 +12,11 @@
 // Subtrees per batch when the batches go to threads of the same process: enough that handing
 // a batch over costs little beside running it.
 constexpr size_t batch_capacity = 2048;
+// Subtrees per batch with the gate open: such a subtree is milliseconds of work or more (the
+// whole tree below the handover index), so a small batch is already long beside handing it
+// over, and keeps the merge, its checkpoints and the status line moving and the threads busy
+// to the end of the pass.
+constexpr size_t open_gate_batch_capacity = 16;
 
 // An instruction in two bytes: the opcode, then r1 in the high and r2 in the low four bits.
 void pack_instruction(ot x, uint8_t* out);

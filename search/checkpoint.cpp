@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -18,7 +19,10 @@ const char* const checkpoint_name = "prgs1b.txt.checkpoint";
 
 namespace {
 
-const char* const first_line = "prgs1b checkpoint 1";
+// The first line names the format: version 2 adds the subtrees merged within the pass; a
+// version 1 checkpoint, written at pass starts only, is read with none.
+const char* const first_line = "prgs1b checkpoint 2";
+const char* const first_line_v1 = "prgs1b checkpoint 1";
 
 // Writes all of text to fd; false on a failed write.
 bool write_all(int fd, const std::string& text) {
@@ -36,6 +40,7 @@ std::string body_of(const checkpoint& c) {
     std::ostringstream t;
     t << first_line << "\n";
     t << "pass " << c.pass << "\n";
+    t << "subtrees " << c.subtrees << "\n";
     t << "seed " << c.seed << "\n";
     t << "exhaustive " << (c.exhaustive ? 1 : 0) << "\n";
     t << "limits " << c.limits.length << " " << c.limits.deadline[0] << " " << c.limits.deadline[1] << " "
@@ -91,9 +96,12 @@ private:
 bool parse_body(std::istream& in, checkpoint& c) {
     field_reader f(in);
     std::string line;
-    if (!std::getline(in, line) || line != first_line) return false;
+    if (!std::getline(in, line) || (line != first_line && line != first_line_v1)) return false;
     int exhaustive = 0;
-    bool ok = f.name("pass") && f.value(c.pass, 0, 1000000000) && f.name("seed") && f.value(c.seed, 0, 0xffffffffu) &&
+    c.subtrees = 0;
+    bool ok = f.name("pass") && f.value(c.pass, 0, 1000000000) &&
+              (line == first_line_v1 || (f.name("subtrees") && f.value(c.subtrees))) && f.name("seed") &&
+              f.value(c.seed, 0, 0xffffffffu) &&
               f.name("exhaustive") && f.value(exhaustive, 0, 1) && f.name("limits") &&
               f.value(c.limits.length, 0, 1000) && f.value(c.limits.deadline[0], 0, 1000) &&
               f.value(c.limits.deadline[1], 0, 1000) && f.value(c.limits.deadline[2], 0, 1000) && f.name("list") &&
@@ -136,12 +144,35 @@ void write_checkpoint(const checkpoint& c) {
     const std::string body = body_of(c);
     const std::string text = body + "end " + std::to_string(content_hash(body)) + "\n";
     const std::string temporary = std::string(checkpoint_name) + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0664);
-    const bool written = fd >= 0 && write_all(fd, text) && ::fsync(fd) == 0;
-    if (fd >= 0) ::close(fd);
-    if (!written || std::rename(temporary.c_str(), checkpoint_name) != 0)
-        fatal(std::string("Error writing ") + checkpoint_name + "\n", 1);
+    const auto fail = [&](int error) {
+        ::unlink(temporary.c_str());
+        fatal("Error writing " + temporary + ": " + std::strerror(error) + "\n", 1);
+    };
+    // A leftover of an earlier run (a file, or a link planted there) is removed, and the file is
+    // created anew without following a link, so that the write lands in this file alone.
+    if (::unlink(temporary.c_str()) != 0 && errno != ENOENT)
+        fatal("Error writing " + temporary + ": " + std::strerror(errno) + "\n", 1);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0664);
+    if (fd < 0) fail(errno);
+    if (!write_all(fd, text) || ::fsync(fd) != 0) {
+        const int error = errno != 0 ? errno : EIO;
+        ::close(fd);
+        fail(error);
+    }
+    if (::close(fd) != 0) fail(errno);
+    if (std::rename(temporary.c_str(), checkpoint_name) != 0) fail(errno);
     // The rename itself is made durable with the directory.
+    const int dir = ::open(".", O_RDONLY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void remove_checkpoint() {
+    for (const std::string& name : {std::string(checkpoint_name), std::string(checkpoint_name) + ".new"})
+        if (::unlink(name.c_str()) != 0 && errno != ENOENT)
+            fatal("Error removing " + name + ": " + std::strerror(errno) + "\n", 1);
     const int dir = ::open(".", O_RDONLY);
     if (dir >= 0) {
         ::fsync(dir);
@@ -181,6 +212,7 @@ checkpoint checkpoint_now(int pass, uint32_t seed, bool exhaustive, uint64_t lis
     c.exhaustive = exhaustive;
     c.limits = limits;
     c.list_hash = list_hash;
+    sync_output();
     const std::string written = output_so_far();
     c.output_size = written.size();
     c.output_hash = content_hash(written);

@@ -16,14 +16,16 @@
 extern const char* const checkpoint_name;
 
 struct checkpoint {
-    int pass = 0;                  // the pass about to start
+    int pass = 0;                  // the pass about to start, or going on
+    uint64_t subtrees = 0;         // subtrees of that pass merged before this point (0: its start)
     uint32_t seed = 0;             // the seed the run started its generators from
     bool exhaustive = false;       // the run searches the whole tree, without the random gate
     search_limits limits;          // the limits of the run
     uint64_t list_hash = 0;        // of the target list the run loaded
     uint64_t output_size = 0;      // bytes of the output file written before this pass
     uint64_t output_hash = 0;      // of those bytes
-    search_counters counters;      // the counters the summaries print, and the report counter l5
+    search_counters counters;      // the counters the summaries print, and the report counter l5,
+                                   // but for the walk's own work in a pass going on
     generator_state generators;    // the random generators at the start of the pass
     struct reached_row {
         int row, number, length;   // dn[row] = {number, length}
@@ -35,8 +37,12 @@ struct checkpoint {
 uint64_t content_hash(const std::string& bytes);
 
 // Writes c as the checkpoint, through a temporary file that is synced and renamed over the
-// old one. A failure ends the process with one line (the output file is complete then).
+// old one. A failure ends the process with one line naming the cause, and removes the
+// temporary file (the output file is complete then).
 void write_checkpoint(const checkpoint& c);
+// Removes the checkpoint of an earlier run (and a temporary left beside it) before a new run
+// replaces that run's output, so that no checkpoint describes an output it no longer matches.
+void remove_checkpoint();
 
 // Reads the checkpoint at path into c; empty on success, otherwise what is wrong, in one line.
 std::string read_checkpoint(const std::string& path, checkpoint& c);
@@ -46,6 +52,7 @@ std::string read_checkpoint(const std::string& path, checkpoint& c);
 std::string fits_loaded_list(const checkpoint& c);
 
 // The checkpoint of the run as it stands at the start of `pass`: the limits in force, the
-// reached table, the output file as written so far, the generators and the counters given.
+// reached table, the output file as written so far (first put on the disk), the generators and
+// the counters given.
 checkpoint checkpoint_now(int pass, uint32_t seed, bool exhaustive, uint64_t list_hash,
                           const search_counters& counters, const generator_state& generators);

@@ -10,6 +10,7 @@
 #include "foundation/init.h"
 #include "random/random.h"
 #include "search/enumerate.h"
+#include "search/interrupt.h"
 #include "search/output.h"
 #include "search/perm.h"
 #include "search/run.h"
@@ -57,6 +58,7 @@ run_start begin_search() {
     if (!run.resume) {
         srand_ansic(run.seed);
         rand_init2();
+        if (run.checkpoints) remove_checkpoint();
         open_output(run.seed, run.exhaustive);
         return start;
     }
@@ -69,6 +71,7 @@ run_start begin_search() {
     reopen_output(c.output_size);
     start.pass = c.pass;
     start.counters = c.counters;
+    start.merged_subtrees = c.subtrees;
     return start;
 }
 
@@ -76,8 +79,9 @@ namespace {
 
 // Writes the checkpoint from which a run goes on with `pass`, when the run keeps one.
 void keep_checkpoint(int pass, const search_counters& counters, const generator_state& generators) {
-    if (run.checkpoints)
-        write_checkpoint(checkpoint_now(pass, run.seed, run.exhaustive, run.list_hash, counters, generators));
+    if (!run.checkpoints) return;
+    write_checkpoint(checkpoint_now(pass, run.seed, run.exhaustive, run.list_hash, counters, generators));
+    arm_stop_note();
 }
 
 }  // namespace
@@ -86,6 +90,15 @@ void begin_pass(int pass, const search_counters& counters, const generator_state
     keep_checkpoint(pass, counters, generators);
     write_pass_start(pass);
     status_pass(pass, counters);
+}
+
+void keep_checkpoint_within_pass(int pass, uint64_t subtrees, const search_counters& walker_at_start,
+                                 const search_counters& merged, const generator_state& generators) {
+    if (!run.checkpoints) return;
+    checkpoint c = checkpoint_now(pass, run.seed, run.exhaustive, run.list_hash, walker_at_start + merged, generators);
+    c.subtrees = subtrees;
+    write_checkpoint(c);
+    arm_stop_note();
 }
 
 void end_run(int next_pass, const search_counters& counters, const generator_state& generators) {

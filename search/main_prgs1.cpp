@@ -1,9 +1,12 @@
 // prgs1: searches short register-machine programs for the S-boxes listed in "sb2.txt" and
 // writes every newly or more cheaply reached one to "prgs1b.txt". Runs until stopped.
 // It takes no arguments: given any, it prints its usage and stops before touching a file, so
-// that `prgs1 --help` cannot truncate the prgs1b.txt of an earlier run.
+// that `prgs1 --help` cannot truncate the prgs1b.txt of an earlier run. While another search
+// (prgs1 or sbtool search) runs in the same directory it refuses to start.
 #include <cstdio>
 
+#include "foundation/fatal.h"
+#include "search/directory_lock.h"
 #include "search/driver.h"
 
 namespace {
@@ -19,6 +22,10 @@ int main(int argc, char**) {
                    stdout);
         return status_usage;
     }
+    // Another search writing here would tear the records of both.
+    if (!lock_directory("."))
+        fatal("prgs1: another search is running in this directory: let it end or stop it first\n", 1);
+    end_on_out_of_memory();
     start_up();
     search();
 }

@@ -8,6 +8,13 @@
 #include "search/status.h"
 #include "search/verify.h"
 
+void walk_merger::checkpoint_when_due(const event& batch) {
+    const auto now = std::chrono::steady_clock::now();
+    if (std::chrono::duration<double>(now - last_checkpoint_).count() < run.checkpoint_seconds) return;
+    keep_checkpoint_within_pass(pass_, batch.subtrees_handed, walker_at_pass_start_, merged_, pass_generators_);
+    last_checkpoint_ = now;
+}
+
 bool walk_merger::apply(const event& e) {
     if (e.kind != batch_event) walker_ = e.walker;
     switch (e.kind) {
@@ -15,13 +22,21 @@ bool walk_merger::apply(const event& e) {
         merged_ += e.result.delta;
         for (const found_sbox& f : e.result.found) record_reached(merged_, f.N, f.length, f.prog, f.lock_regs, f.words);
         status_counters(walker_ + merged_);
+        status_batch_merged(e.result.delta.verify_calls, e.subtrees_handed);
+        checkpoint_when_due(e);
         return false;
     case progress_event:
-        print_progress(e.walker + merged_, e.prog, e.j);
+        if (!e.replayed) print_progress(e.walker + merged_, e.prog, e.j);
         return false;
     case pass_start_event:
-        begin_pass(e.pass, e.walker + merged_, *e.generators);
+        pass_ = e.pass;
+        walker_at_pass_start_ = e.walker;
+        pass_generators_ = *e.generators;
+        if (e.replayed) status_pass(e.pass, e.walker + merged_);
+        else begin_pass(e.pass, e.walker + merged_, *e.generators);
+        status_pass_subtrees(e.pair_subtrees, e.replayed ? resumed_subtrees_ : 0);
         pass_start_ = time(nullptr);
+        last_checkpoint_ = std::chrono::steady_clock::now();
         return false;
     case pass_end_event:
         print_summary(e.walker + merged_, difftime(time(nullptr), pass_start_));

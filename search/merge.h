@@ -5,9 +5,12 @@
 // own, plus what every batch merged so far added, plus what the run started with.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 
+#include "random/random.h"
+#include "search/run.h"
 #include "search/state.h"
 #include "search/walk.h"
 
@@ -20,17 +23,28 @@ struct parallel_figures {
 
 class walk_merger {
 public:
-    // carried: the counters the run starts with.
-    explicit walk_merger(const search_counters& carried) : merged_(carried) {}
+    // start: where the run starts, with the counters it carries.
+    explicit walk_merger(const run_start& start)
+        : merged_(start.counters), resumed_subtrees_(start.merged_subtrees) {}
 
-    // Applies the next step of the walk: records, console lines, checkpoints. True once it was
-    // the last.
+    // Applies the next step of the walk: records, console lines, checkpoints (at the start of
+    // every pass, and within a pass every run.checkpoint_seconds as batches are merged). True
+    // once it was the last.
     bool apply(const event& e);
     const parallel_figures& figures() const { return figures_; }
 
 private:
+    // A checkpoint at this point of the pass when the latest is old enough.
+    void checkpoint_when_due(const event& batch);
+
     search_counters merged_;  // what the run started with plus every batch merged so far
     search_counters walker_;  // the walker's counters at the latest step that carries them
+    uint64_t resumed_subtrees_;  // subtrees of the first pass merged before the run started
     time_t pass_start_ = 0;
+    // The pass being merged: its number, the walker's counters and the generators at its start.
+    int pass_ = 0;
+    search_counters walker_at_pass_start_;
+    generator_state pass_generators_{};
+    std::chrono::steady_clock::time_point last_checkpoint_ = std::chrono::steady_clock::now();
     parallel_figures figures_;
 };

@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "foundation/anf.h"
@@ -17,8 +20,28 @@
 const char* filename = "prgs1b.txt";
 std::ofstream ostr;
 
+namespace {
+// ": " and the text of errno, or nothing when errno names no fault.
+std::string cause(int error) {
+    return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
+}
+}  // namespace
+
 void check_output_written() {
-    if (!ostr) fatal(std::string("Error writing ") + filename + "\n", 1);
+    if (!ostr) fatal(std::string("Error writing ") + filename + cause(errno) + "\n", 1);
+}
+
+void sync_output() {
+    ostr.flush();
+    check_output_written();
+    // Any descriptor of the file syncs its data.
+    const int fd = ::open(filename, O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0) ::close(fd);
+        fatal(std::string("Error writing ") + filename + cause(error) + "\n", 1);
+    }
+    ::close(fd);
 }
 
 namespace {
@@ -29,6 +52,17 @@ void close_output() {
 }
 }  // namespace
 
+std::string header_text(uint32_t seed, bool exhaustive, const search_limits& l) {
+    const bool classic = seed == default_seed;
+    std::ostringstream t;
+    t << "Parameters " << 1 << "  " << gate_after << "  " << gate_max_locks + 1 << "  "
+      << (exhaustive ? 0xffffu : gate_threshold) << "  " << 1 << "  " << (classic ? default_seed_offset : 0) << "  "
+      << (classic ? default_seed_base : seed) << (exhaustive ? "  exhaustive" : "") << "\n";
+    t << "Programs  " << l.last_index() << "  " << l.deadline[0] << "  " << l.deadline[1] << "  " << l.deadline[2]
+      << "\n";
+    return t.str();
+}
+
 void open_output(uint32_t seed, bool exhaustive) {
     close_output();
     // Created first with its permission bits, which the stream cannot set.
@@ -36,12 +70,7 @@ void open_output(uint32_t seed, bool exhaustive) {
     if (fd >= 0) ::close(fd);
     ostr.open(filename, std::ios::out | std::ios::trunc);
     if (!ostr.is_open()) fatal(std::string("Error opening ") + filename, 1);
-    const bool classic = seed == default_seed;
-    ostr << "Parameters " << 1 << "  " << gate_after << "  " << gate_max_locks + 1 << "  "
-         << (exhaustive ? 0xffffu : gate_threshold) << "  " << 1 << "  " << (classic ? default_seed_offset : 0) << "  "
-         << (classic ? default_seed_base : seed) << (exhaustive ? "  exhaustive" : "") << "\n";
-    ostr << "Programs  " << limits.last_index() << "  " << limits.deadline[0] << "  " << limits.deadline[1] << "  "
-         << limits.deadline[2] << "\n";
+    ostr << header_text(seed, exhaustive, limits);
     ostr.flush();
     check_output_written();
 }

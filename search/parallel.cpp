@@ -9,10 +9,10 @@ constexpr size_t events_in_flight = 512;
 }  // namespace
 
 parallel_figures search_parallel(int threads) {
-    walk_channel channel(events_in_flight);
+    walk_channel channel(events_in_flight, run.exhaustive ? open_gate_batch_capacity : batch_capacity);
     const run_start start = begin_search();
-    walk_threads running(channel, threads, start.pass);
-    walk_merger merger(start.counters);
+    walk_threads running(channel, threads, start);
+    walk_merger merger(start);
     while (!merger.apply(*channel.next_in_order())) {
     }
     running.join();

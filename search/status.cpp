@@ -43,8 +43,16 @@ struct status_figures {
     double previous_total = 0;                 // seconds of the previous pass, 0 when none
     uint64_t calls_at_pass_start = 0;
     uint64_t calls = 0;
+    uint64_t calls_ahead = 0;                  // of batches run but not yet merged
     double calls_time = 0;                     // seconds into the pass of the latest figures
     uint64_t records = 0;
+    // When the pass's subtrees are counted: how many per start pair, the share of the pass done
+    // when it (or the run) started, how many are merged now, and when they were counted.
+    uint64_t pair_subtrees[start_pairs] = {};
+    bool counted = false;
+    double share_at_start = 0;
+    uint64_t subtrees_merged = 0;
+    double subtrees_start_time = 0;            // seconds into the pass
 };
 
 std::mutex lock;
@@ -55,8 +63,26 @@ std::thread painter;
 
 // The estimate of the pass's remaining seconds, or a negative number before a start pair is
 // done. The previous pass's pace tells how the rest of a pass compares with its start.
+// The share of the pass done once `merged` subtrees are merged: a tenth for each start pair
+// done, and of the current one the share of its subtrees merged.
+double share_done(const status_figures& f, uint64_t merged) {
+    double pairs = 0;
+    uint64_t before = 0;
+    for (uint64_t n : f.pair_subtrees) {
+        if (merged < before + n) return (pairs + static_cast<double>(merged - before) / n) / start_pairs;
+        pairs += 1;
+        before += n;
+    }
+    return 1;
+}
+
 double remaining_seconds(double elapsed) {
     const status_figures& f = figures;
+    if (f.counted) {
+        const double share = share_done(f, f.subtrees_merged);
+        if (share <= f.share_at_start) return -1;
+        return (elapsed - f.subtrees_start_time) * (1 - share) / (share - f.share_at_start);
+    }
     if (f.pair < 1) return -1;
     const double done = f.pair_start[f.pair];
     if (f.previous_total > 0 && f.previous_pair_start[f.pair] > 0)
@@ -71,8 +97,9 @@ std::string line_text() {
                        std::to_string(start_pairs) + "  " + clock_text(elapsed) + "  records " +
                        std::to_string(f.records);
     char rate[48];
+    const uint64_t calls = f.calls + f.calls_ahead;
     const double per_second =
-        f.calls_time > 0 && f.calls > f.calls_at_pass_start ? (f.calls - f.calls_at_pass_start) / f.calls_time : 0;
+        f.calls_time > 0 && calls > f.calls_at_pass_start ? (calls - f.calls_at_pass_start) / f.calls_time : 0;
     std::snprintf(rate, sizeof rate, "  %.1f M candidates/s", per_second / 1e6);
     text += rate;
     const double remaining = remaining_seconds(elapsed);
@@ -147,8 +174,10 @@ void status_pass(int pass, const search_counters& counters) {
     f.pass_start = clock_type::now();
     std::fill(f.pair_start, f.pair_start + start_pairs, 0.0);
     f.calls_at_pass_start = f.calls = counters.verify_calls;
+    f.calls_ahead = 0;
     f.calls_time = 0;
     f.records = counters.l5;
+    f.counted = false;
 }
 
 void status_start_pair(int pair) {
@@ -163,6 +192,28 @@ void status_counters(const search_counters& counters) {
     figures.calls = counters.verify_calls;
     figures.calls_time = seconds_since(figures.pass_start);
     figures.records = counters.l5;
+}
+
+void status_batch_finished(uint64_t verify_calls) {
+    std::lock_guard<std::mutex> guard(lock);
+    figures.calls_ahead += verify_calls;
+    figures.calls_time = seconds_since(figures.pass_start);
+}
+
+void status_batch_merged(uint64_t verify_calls, uint64_t subtrees) {
+    std::lock_guard<std::mutex> guard(lock);
+    figures.calls_ahead -= std::min(verify_calls, figures.calls_ahead);
+    figures.subtrees_merged = subtrees;
+}
+
+void status_pass_subtrees(const uint64_t (&per_pair)[start_pairs], uint64_t merged) {
+    std::lock_guard<std::mutex> guard(lock);
+    status_figures& f = figures;
+    std::copy(per_pair, per_pair + start_pairs, f.pair_subtrees);
+    f.counted = std::any_of(per_pair, per_pair + start_pairs, [](uint64_t n) { return n > 0; });
+    f.subtrees_merged = merged;
+    f.share_at_start = share_done(f, merged);
+    f.subtrees_start_time = seconds_since(f.pass_start);
 }
 
 void console_write(const std::string& text) {

@@ -12,6 +12,7 @@
 #include "search/driver.h"
 #include "search/machine.h"
 #include "search/run.h"
+#include "search/status.h"
 
 event* walk_channel::wait_for_room() {
     std::unique_lock<std::mutex> guard(lock_);
@@ -53,6 +54,7 @@ event* walk_channel::take_batch(bool wait) {
 }
 
 void walk_channel::finish_batch(event* batch) {
+    status_batch_finished(batch->result.delta.verify_calls);
     std::lock_guard<std::mutex> guard(lock_);
     batch->done = true;
     if (merger_waiting_ && front_ready()) merger_may_go_.notify_one();
@@ -110,15 +112,20 @@ class walker {
 public:
     explicit walker(walk_channel& channel) : channel_(channel), runner_(batch_runner()) {}
 
-    void walk(int first_pass) {
+    void walk(const run_start& from) {
         const double start = thread_seconds();
         search_state s;
         s.hooks = {on_subtree, on_progress, on_completed, this};
-        int pass = first_pass;
+        int pass = from.pass;
+        skip_ = from.merged_subtrees;
         for (; !run_ends_before(pass); pass++) {
-            emit(pass_marker(s, pass_start_event, pass));
+            handed_ = 0;
+            std::unique_ptr<event> start_step = pass_marker(s, pass_start_event, pass);
+            if (run.exhaustive) count_subtrees(start_step->pair_subtrees);
+            emit(std::move(start_step));
             for (int pair = 0; pair < start_pairs; pair++) run_start_pair(s, pair);
             emit(marker(s, pass_end_event));
+            skip_ = 0;
         }
         std::unique_ptr<event> finish = pass_marker(s, finish_event, pass);
         finish->walk_seconds = thread_seconds() - start - batch_seconds_;
@@ -129,9 +136,24 @@ public:
 private:
     static walker& of(search_state& s) { return *static_cast<walker*>(s.hooks.context); }
 
+    // The subtrees the walk of a pass with the gate open hands over from each start pair,
+    // counted by a walk that runs none: a small part of such a pass, and nothing draws in it.
+    static void count_subtrees(uint64_t (&per_pair)[start_pairs]) {
+        search_state s;
+        s.hooks.subtree = [](search_state& c, int, ot, int, int) { ++*static_cast<uint64_t*>(c.hooks.context); };
+        s.hooks.progress = [](search_state&, int) {};
+        s.hooks.completed = on_completed;
+        for (int pair = 0; pair < start_pairs; pair++) {
+            s.hooks.context = &per_pair[pair];
+            run_start_pair(s, pair);
+        }
+    }
+
     static void on_subtree(search_state& s, int j, ot x, int outputs, int last) {
         assert(j <= longest_program);
         walker& w = of(s);
+        // A subtree the run merged before it stopped is walked past, not run again.
+        if (++w.handed_ <= w.skip_) return;
         if (!w.open_batch_) {
             w.open_batch_ = std::make_unique<event>();
             w.open_batch_->kind = batch_event;
@@ -157,6 +179,8 @@ private:
     void emit(std::unique_ptr<event> e) {
         while (event* batch = channel_.wait_for_room()) run_here(*batch);
         e->position = next_position_++;
+        e->subtrees_handed = handed_;
+        e->replayed = e->kind != batch_event && handed_ < skip_;
         channel_.push(std::move(e));
     }
 
@@ -192,6 +216,8 @@ private:
     }
 
     walk_channel& channel_;
+    uint64_t handed_ = 0;                 // subtrees handed over in this pass, skipped ones too
+    uint64_t skip_ = 0;                   // subtrees of this pass merged before the run went on
     search_state runner_;                 // the state on which the walker runs batches
     std::unique_ptr<event> open_batch_;   // the batch being filled
     uint64_t next_position_ = 0;
@@ -209,15 +235,15 @@ void run_batches(walk_channel& channel) {
 
 }  // namespace
 
-void walk(walk_channel& channel, int first_pass) {
+void walk(walk_channel& channel, const run_start& start) {
     walker w(channel);
-    w.walk(first_pass);
+    w.walk(start);
 }
 
-walk_threads::walk_threads(walk_channel& channel, int threads, int first_pass) : channel_(channel) {
+walk_threads::walk_threads(walk_channel& channel, int threads, const run_start& start) : channel_(channel) {
     try {
         for (int i = 1; i < threads; i++) runners_.emplace_back(run_batches, std::ref(channel));
-        walker_ = std::thread(walk, std::ref(channel), first_pass);
+        walker_ = std::thread(walk, std::ref(channel), start);
     } catch (const std::system_error& error) {
         channel.close();
         for (std::thread& r : runners_) r.join();

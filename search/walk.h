@@ -20,6 +20,7 @@
 
 #include "random/random.h"
 #include "search/batch.h"
+#include "search/run.h"
 #include "search/state.h"
 
 enum event_kind { batch_event, progress_event, pass_start_event, pass_end_event, finish_event };
@@ -28,6 +29,12 @@ enum event_kind { batch_event, progress_event, pass_start_event, pass_end_event,
 struct event {
     event_kind kind = batch_event;
     uint64_t position = 0;  // the step's place in walk order, from 0
+    // The subtrees the walk had handed over in the current pass when it queued the step (for a
+    // batch: through its last), those it skipped included.
+    uint64_t subtrees_handed = 0;
+    // A step a run that goes on from within a pass has already applied before it stopped: the
+    // start of that pass, and progress lines before the point it goes on from.
+    bool replayed = false;
     // batch_event: the subtrees, filled by the walker and dropped once sent to another
     // process; `done` and `result` are set by whoever runs them.
     subtree_batch subtrees;
@@ -38,9 +45,12 @@ struct event {
     // progress_event: the index of the call (2 or 3) and the first three instructions.
     int j = 0;
     ot prog[3] = {};
-    // pass_start_event: the pass and the generators as it starts. finish_event: the pass the
-    // run would go on with, the generators then, and the thread seconds of the walk itself.
+    // pass_start_event: the pass and the generators as it starts, and in an exhaustive run the
+    // subtrees its walk hands over from each start pair (all 0 when not counted). finish_event:
+    // the pass the run would go on with, the generators then, and the thread seconds of the
+    // walk itself.
     int pass = 0;
+    uint64_t pair_subtrees[start_pairs] = {};
     std::unique_ptr<generator_state> generators;
     double walk_seconds = 0;
 };
@@ -99,9 +109,10 @@ private:
     bool walker_waiting_ = false;
 };
 
-// The walking thread: the run's passes from first_pass in sequential order, every draw-free
-// subtree handed over, then the finish step; then it runs the batches nobody has taken.
-void walk(walk_channel& channel, int first_pass);
+// The walking thread: the run's passes from start.pass in sequential order, every draw-free
+// subtree handed over but the first start.merged_subtrees of the first pass, then the finish
+// step; then it runs the batches nobody has taken.
+void walk(walk_channel& channel, const run_start& start);
 
 // The threads of a parallel search in this process: the walking thread, and threads - 1 that
 // run batches.
@@ -109,7 +120,7 @@ class walk_threads {
 public:
     // Starts them. When one cannot be started, stops those that were and throws
     // std::runtime_error ("cannot start a search thread: ...").
-    walk_threads(walk_channel& channel, int threads, int first_pass);
+    walk_threads(walk_channel& channel, int threads, const run_start& start);
     // Waits for the walk to end, closes the channel and waits for the others.
     void join();
 

@@ -270,7 +270,7 @@ TEST(OutputFile, FailedWriteEndsTheSearch) {
         search_bounded(1);
     });
     EXPECT_EQ(run.status, 1);
-    const std::string tail = "Error writing prgs1b.txt\n";
+    const std::string tail = "Error writing prgs1b.txt: No space left on device\n";
     ASSERT_GE(run.out.size(), tail.size());
     EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
 }

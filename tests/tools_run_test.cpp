@@ -35,20 +35,30 @@ std::string run_dir() {
     return dir;
 }
 
-// Starts the built sbtool with its standard output in out_path; returns its process.
-pid_t start_sbtool(const std::vector<std::string>& args, const std::string& out_path) {
+// Starts the built program (sbtool unless another is named) with its standard output in
+// out_path and its standard error in out_path + ".err"; returns its process.
+pid_t start_sbtool(const std::vector<std::string>& args, const std::string& out_path,
+                   const char* program = SBTOOL_PATH) {
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || dup2(out, 1) < 0) _exit(120);
-        std::vector<char*> argv = {const_cast<char*>(SBTOOL_PATH)};
+        const int err = open((out_path + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
+        std::vector<char*> argv = {const_cast<char*>(program)};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(SBTOOL_PATH, argv.data());
+        execv(program, argv.data());
         _exit(127);
     }
     return pid;
+}
+
+// The exit status of a child started by start_sbtool, 128 + the signal that ended it.
+int wait_for(pid_t pid) {
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
 }
 
 const std::vector<std::string> three_passes = {"search", "--passes", "3", "--threads", "2", "--dir"};
@@ -76,8 +86,11 @@ TEST(Resume, StoppedRunsEndAsIfNeverStopped) {
         const pid_t pid = start_sbtool(with(three_passes, {dir}), dir + "/first.console");
         ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 1\n"));
         kill(pid, s.signal);
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
+        EXPECT_EQ(wait_for(pid), 128 + s.signal);
+        if (s.signal == SIGINT) {
+            EXPECT_EQ(read_file(dir + "/first.console.err"),
+                      "sbtool search: stopped; go on with: sbtool search --resume --dir " + dir + " --passes 3\n");
+        }
         // A kill can fall inside a record; leave the file as such a kill would.
         if (s.signal == SIGKILL) write_file(dir + "/prgs1b.txt", read_file(dir + "/prgs1b.txt") + "found 7 r 1");
         const tool_result resumed = sbtool_program(
@@ -89,6 +102,89 @@ TEST(Resume, StoppedRunsEndAsIfNeverStopped) {
         const std::string full = without_pass_times(uninterrupted.out);
         ASSERT_GE(full.size(), tail.size());
         EXPECT_EQ(full.substr(full.size() - tail.size()), tail) << "after signal " << s.signal;
+    }
+    // A run that has done its passes has nothing left to do, and says so.
+    const tool_result done = sbtool_program({"search", "--resume", "--passes", "3", "--dir", whole});
+    EXPECT_EQ(done.status, 0);
+    EXPECT_EQ(done.err, "note: nothing to do: the run in " + whole +
+                            " has done its 3 passes; give --passes N with N above 3 to add passes\n");
+    EXPECT_EQ(read_file(whole + "/prgs1b.txt"), expected);
+}
+
+// An output that lost its end (cut short, or zeroed where the disk never got the last writes,
+// as after a power cut) cannot support its checkpoint: the run starts again from its first
+// pass and ends with the output of a run that never stopped.
+TEST(Resume, OutputThatLostItsEndStartsTheRunAgain) {
+    const std::string whole = run_dir();
+    ASSERT_EQ(sbtool_program(with(three_passes, {whole})).status, 0);
+    const std::string expected = read_file(whole + "/prgs1b.txt");
+    const std::string dir = run_dir();
+    ASSERT_EQ(sbtool_program({"search", "--passes", "2", "--threads", "2", "--dir", dir}).status, 0);
+    const std::string output = read_file(dir + "/prgs1b.txt"), saved = read_file(dir + "/prgs1b.txt.checkpoint");
+    const std::string header = output.substr(0, output.find("Starting 0\n"));
+    const struct {
+        const char* what;
+        std::string left;
+    } damages[] = {
+        {"cut in a record", output.substr(0, output.size() - 50)},
+        {"zeroed after the header", header + std::string(output.size() - header.size(), '\0')},
+        {"empty", ""},
+    };
+    for (const auto& d : damages) {
+        write_file(dir + "/prgs1b.txt", d.left);
+        write_file(dir + "/prgs1b.txt.checkpoint", saved);
+        const tool_result r = sbtool_program(with(three_passes, {dir, "--resume"}));
+        ASSERT_EQ(r.status, 0) << d.what << ": " << r.err;
+        EXPECT_NE(r.err.find("has lost the end that its checkpoint of pass 2 covers"), std::string::npos)
+            << d.what << ": " << r.err;
+        EXPECT_EQ(read_file(dir + "/prgs1b.txt"), expected) << d.what;
+    }
+}
+
+// A run writes checkpoints within a pass as its merge advances; one killed mid-pass goes on
+// from the latest, ending with the output and console of a run that never stopped: a gated run
+// (its walk draws the same numbers again up to that point), and an exhaustive one, which does
+// so on one thread too.
+TEST(Resume, GoesOnFromWithinAPass) {
+    const struct {
+        const char* what;
+        std::string list;
+        std::vector<std::string> options;
+        const char* pass;  // the checkpoint's pass line to stop in
+        const char* seconds;
+        const char* threads;
+    } runs[] = {
+        {"gated", list_file("single.txt"), {"--passes", "3"}, "\npass 1\n", "0", "2"},
+        {"exhaustive", easy_target_list(), {"--exhaustive", "--max-length", "9", "--deadlines", "4,7,8"}, "\npass 0\n",
+         "1", "1"},
+    };
+    for (const auto& r : runs) {
+        const std::string whole = make_temp_dir(), dir = make_temp_dir();
+        write_file(whole + "/sb2.txt", r.list);
+        write_file(dir + "/sb2.txt", r.list);
+        const tool_result uninterrupted = sbtool_program(with({"search", "--threads", "2", "--dir", whole}, r.options));
+        ASSERT_EQ(uninterrupted.status, 0) << r.what << ": " << uninterrupted.err;
+        const pid_t pid = start_sbtool(with({"search", "--checkpoint-seconds", r.seconds, "--threads", r.threads, "--dir",
+                                             dir},
+                                            r.options),
+                                       dir + "/first.console");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        for (;;) {
+            const std::string c = read_file(dir + "/prgs1b.txt.checkpoint");
+            if (c.find(r.pass) != std::string::npos && c.find("\nsubtrees 0\n") == std::string::npos) break;
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << r.what << ": no checkpoint within the pass";
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        kill(pid, SIGKILL);
+        ASSERT_EQ(wait_for(pid), 128 + SIGKILL) << r.what << ": the run ended before the kill";
+        const tool_result resumed =
+            sbtool_program(with({"search", "--resume", "--threads", "2", "--dir", dir}, r.options));
+        ASSERT_EQ(resumed.status, 0) << r.what << ": " << resumed.err;
+        EXPECT_EQ(read_file(dir + "/prgs1b.txt"), read_file(whole + "/prgs1b.txt")) << r.what;
+        const std::string tail = without_pass_times(after_loading(resumed.out));
+        const std::string full = without_pass_times(uninterrupted.out);
+        ASSERT_GE(full.size(), tail.size()) << r.what;
+        EXPECT_EQ(full.substr(full.size() - tail.size()), tail) << r.what;
     }
 }
 
@@ -110,7 +206,6 @@ TEST(Resume, RefusesWhatDoesNotMatch) {
         {"damaged", [&] { write_file(dir + "/prgs1b.txt.checkpoint", saved.substr(0, saved.size() - 30) + "1\n"); },
          {}, "damaged"},
         {"output changed", [&] { write_file(dir + "/prgs1b.txt", "X" + output.substr(1)); }, {}, "is not the output"},
-        {"output shorter", [&] { write_file(dir + "/prgs1b.txt", output.substr(0, 40)); }, {}, "is not the output"},
         {"list changed", [&] { write_file(dir + "/sb2.txt", list + list); }, {}, "not the list"},
         {"other seed", [] {}, {"--seed", "5"}, "the run used seed 216750110"},
         {"other limits", [] {}, {"--max-length", "17"}, "the run searched with 16 instructions"},
@@ -275,8 +370,8 @@ TEST(Failures, RefusedBeforeOrReportedDuringTheRun) {
          "start over with --force (which overwrites it)\n"},
         {"output is a device", [](const std::string& d) { make_link("/dev/full", d + "/prgs1b.txt"); },
          "sbtool search: cannot write prgs1b.txt in DIR: it is not a regular file\n"},
-        {"checkpoint cannot be written", [](const std::string& d) { make_dir(d + "/prgs1b.txt.checkpoint.new"); },
-         "sbtool search: Error writing prgs1b.txt.checkpoint\n"},
+        {"checkpoint cannot be replaced", [](const std::string& d) { make_dir(d + "/prgs1b.txt.checkpoint.new"); },
+         "sbtool search: Error removing prgs1b.txt.checkpoint.new: Is a directory\n"},
     };
     for (const auto& c : cases) {
         const std::string dir = run_dir();
@@ -287,16 +382,86 @@ TEST(Failures, RefusedBeforeOrReportedDuringTheRun) {
     }
 }
 
-// Two searches in one directory would tear each other's records: the second is refused.
+// Two searches in one directory would tear each other's records: the second, sbtool search or
+// prgs1, is refused with one line and leaves the file alone.
 TEST(Failures, OneSearchADirectory) {
+    const std::string refused = "another search is running in this directory: let it end or stop it first\n";
+    const struct {
+        const char* what;
+        bool prgs1_first, prgs1_second;
+    } pairs[] = {{"sbtool, then sbtool", false, false}, {"sbtool, then prgs1", false, true}, {"prgs1, then sbtool", true, false}};
+    for (const auto& p : pairs) {
+        const std::string dir = run_dir();
+        const std::string prgs1_here = "cd " + quoted(dir) + " && exec " + PRGS1_PATH;
+        const pid_t first = p.prgs1_first ? start_sbtool({"-c", prgs1_here}, dir + "/first.console", "/bin/sh")
+                                          : start_sbtool(with(three_passes, {dir}), dir + "/first.console");
+        ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 0\n")) << p.what;
+        const std::string before = read_file(dir + "/prgs1b.txt");
+        const tool_result second = p.prgs1_second ? shell(prgs1_here)
+                                                  : sbtool_program({"search", "--resume", "--passes", "3", "--dir", dir});
+        const std::string after = read_file(dir + "/prgs1b.txt");
+        kill(first, SIGKILL);
+        waitpid(first, nullptr, 0);
+        EXPECT_EQ(second.status, 1) << p.what;
+        const std::string message = p.prgs1_second ? second.out : second.err;
+        EXPECT_EQ(message, p.prgs1_second ? "prgs1: " + refused
+                                          : "sbtool search: another search is running in " + dir +
+                                                ": let it end or stop it first\n")
+            << p.what;
+        EXPECT_EQ(after.rfind(before, 0), 0u) << p.what << ": the first search's output goes on undisturbed";
+        EXPECT_EQ(after.find("Parameters", 1), std::string::npos) << p.what << ": one header";
+    }
+}
+
+// Leftovers of the checkpoint's temporary file never redirect its write: a link planted in its
+// place is removed, not followed, so the file it points to is untouched.
+TEST(Failures, CheckpointNeverFollowsALink) {
     const std::string dir = run_dir();
-    const pid_t first = start_sbtool(with(three_passes, {dir}), dir + "/first.console");
-    ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 0\n"));
-    const tool_result second = sbtool_program({"search", "--resume", "--passes", "3", "--dir", dir});
-    kill(first, SIGKILL);
-    waitpid(first, nullptr, 0);
-    EXPECT_EQ(second.status, 1);
-    EXPECT_EQ(second.err, "sbtool search: another search is running in " + dir + ": let it end or stop it first\n");
+    write_file(dir + "/victim", "keep me\n");
+    ASSERT_TRUE(make_link(dir + "/victim", dir + "/prgs1b.txt.checkpoint.new"));
+    const tool_result r = sbtool_program({"search", "--passes", "1", "--dir", dir});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(dir + "/victim"), "keep me\n");
+    EXPECT_NE(access((dir + "/prgs1b.txt.checkpoint.new").c_str(), F_OK), 0) << "no leftover";
+    EXPECT_NE(read_file(dir + "/prgs1b.txt.checkpoint").find("\npass 1\n"), std::string::npos);
+}
+
+// Before each checkpoint the output is put on the disk, so that a power cut can never leave a
+// checkpoint that covers output still in the page cache. Needs strace to see the calls.
+TEST(Failures, OutputIsSyncedBeforeEveryCheckpoint) {
+    if (shell("command -v strace").status != 0) GTEST_SKIP() << "strace is not installed";
+    const std::string dir = run_dir();
+    const std::string trace = dir + "/trace";
+    const tool_result r = shell("strace -f -e trace=openat,close,write,fsync,rename -o " + quoted(trace) + " " +
+                                SBTOOL_PATH + " search --passes 2 --threads 1 --dir " + quoted(dir));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The descriptors open on the output, the one it is written through, and whether anything
+    // written through it is not yet synced.
+    std::set<std::string> output_fds;
+    std::string writer;
+    bool unsynced = false;
+    int checkpoints = 0;
+    static const std::regex open_output(R"re(openat\(AT_FDCWD, "prgs1b\.txt", ([A-Z_|]*)[^)]*\) = ([0-9]+))re");
+    static const std::regex open_other(R"(openat\(.*\) = ([0-9]+))");
+    static const std::regex call_on_fd(R"(\b(write|fsync|close)\(([0-9]+)[,) ])");
+    for (const std::string& line : lines_of(read_file(trace))) {
+        std::smatch m;
+        if (std::regex_search(line, m, open_output)) {
+            output_fds.insert(m[2]);
+            if (m[1].str().find("O_WRONLY") != std::string::npos) writer = m[2];
+        } else if (std::regex_search(line, m, open_other)) {
+            output_fds.erase(m[1]);
+        } else if (std::regex_search(line, m, call_on_fd) && m[1] == "close") {
+            output_fds.erase(m[2]);
+        } else if (std::regex_search(line, m, call_on_fd) && output_fds.count(m[2])) {
+            if (m[1] == "write" && m[2] == writer) unsynced = true;
+            if (m[1] == "fsync") unsynced = false;
+        } else if (line.find("rename(\"prgs1b.txt.checkpoint.new\"") != std::string::npos) {
+            checkpoints++;
+            EXPECT_FALSE(unsynced) << "checkpoint " << checkpoints << " covers output not yet on the disk";
+        }
+    }
+    EXPECT_EQ(checkpoints, 3) << "one a pass, one at the end";
 }
 
 TEST(Failures, LoadErrorsGoToStandardErrorToo) {
@@ -307,27 +472,44 @@ TEST(Failures, LoadErrorsGoToStandardErrorToo) {
     EXPECT_NE(r.out.find("sb2.txt: cannot be opened\n"), std::string::npos) << "the console shows it as prgs1 does";
 }
 
-// A thread that cannot be created ends the search with one line and status 1, and the output
-// holds what was written before.
-TEST(Failures, ThreadsThatCannotStart) {
+// A thread that cannot be created, or memory that runs out, ends the search with one line and
+// status 1, and the output holds what was written before. (The memory runs out here reading a
+// list of a gigabyte of zeros, a sparse file.)
+TEST(Failures, ResourceLimits) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "an address-space limit stops the sanitizer's own start-up";
 #else
-    const std::string dir = run_dir();
-    const ChildResult r = run_in_child([&] {
-        const rlimit limit = {512ul << 20, 512ul << 20};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(121);
-        const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(err, 2);
-        execl(SBTOOL_PATH, SBTOOL_PATH, "search", "--threads", "400", "--passes", "1", "--dir", dir.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    });
-    EXPECT_EQ(r.status, 1) << r.out;
-    const std::string err = read_file(dir + "/err");
-    EXPECT_EQ(err.rfind("sbtool search: cannot start a search thread: ", 0), 0u) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_EQ(read_file(dir + "/prgs1b.txt"), "Parameters 1  4  3  20000  1  29  216750081\nPrograms  15  7  11  14\n");
+    const struct {
+        const char* what;
+        unsigned long megabytes;
+        const char* threads;
+        const char* err;
+        const char* output;
+    } limits[] = {
+        {"threads", 512, "400", "sbtool search: cannot start a search thread: ",
+         "Parameters 1  4  3  20000  1  29  216750081\nPrograms  15  7  11  14\n"},
+        {"memory", 256, "2", "sbtool search: out of memory\n", ""},
+    };
+    for (const auto& l : limits) {
+        const std::string dir = run_dir();
+        if (l.output[0] == '\0') {
+            ASSERT_EQ(truncate((dir + "/sb2.txt").c_str(), 1l << 30), 0);
+        }
+        const ChildResult r = run_in_child([&] {
+            const rlimit limit = {l.megabytes << 20, l.megabytes << 20};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(121);
+            const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, 2);
+            execl(SBTOOL_PATH, SBTOOL_PATH, "search", "--threads", l.threads, "--passes", "1", "--dir", dir.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        });
+        EXPECT_EQ(r.status, 1) << l.what << ": " << r.out;
+        const std::string err = read_file(dir + "/err");
+        EXPECT_EQ(err.rfind(l.err, 0), 0u) << l.what << ": " << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << l.what << ": " << err;
+        EXPECT_EQ(read_file(dir + "/prgs1b.txt"), l.output) << l.what;
+    }
 #endif
 }
 

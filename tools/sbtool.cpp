@@ -1,6 +1,7 @@
 // The sbtool entry: picks the subcommand, runs it, and turns a tool_error into one line on
 // standard error and its exit status.
 #include <cctype>
+#include <new>
 #include <ostream>
 
 #include "foundation/init.h"
@@ -89,6 +90,10 @@ int run_sbtool(const std::vector<std::string>& args, std::ostream& out, std::ost
             out.flush();
             err << "sbtool " << name << ": " << e.what() << "\n";
             return e.status();
+        } catch (const std::bad_alloc&) {
+            out.flush();
+            err << "sbtool " << name << ": out of memory\n";
+            return status_bad_data;
         } catch (const std::exception& e) {
             // A failure of the system (a file system call, memory): one line, bad-data status.
             out.flush();

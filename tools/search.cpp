@@ -21,8 +21,8 @@ const char* const help_head =
     "whatever the number of threads, unless --quiet, --seed, --exhaustive or other limits\n"
     "are given.\n"
     "\n"
-    "  --threads N       threads (default: the number of cores, at most 4096); 1 runs the\n"
-    "                    sequential search\n";
+    "  --threads N       threads (default: the cores this process may use, at most 4096); 1\n"
+    "                    runs the sequential search\n";
 
 const char* const help_tail =
     "\n"
@@ -35,13 +35,17 @@ const char* const help_tail =
 
 }  // namespace
 
-int search_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+int search_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    report_faults_on_stderr("sbtool search: ");
+    end_on_out_of_memory();
     search_options options;
     search_setup setup;
-    if (!start_search_command(args, help_head, help_tail, out, options, setup)) return 0;
-    report_faults_on_stderr("sbtool search: ");
+    if (!start_search_command(args, {"sbtool search", help_head, help_tail, "sbtool search"}, out, err, options, setup))
+        return 0;
     status_start();
-    if (options.threads == 1) search_bounded(-1);
+    // An exhaustive pass takes hours: its merge writes checkpoints within the pass, on one
+    // thread too.
+    if (options.threads == 1 && !options.exhaustive) search_bounded(-1);
     else search_parallel(options.threads);
     status_stop();
     return 0;

@@ -1,5 +1,8 @@
 #include "tools/search_options.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -36,8 +39,12 @@ void read_deadlines(const std::string& text, search_limits& l) {
 }  // namespace
 
 int default_threads() {
+    // The CPUs this process may run on (taskset, cgroups' cpusets), not all of the machine's.
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return std::min(CPU_COUNT(&allowed), 4096);
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : static_cast<int>(cores);
+    return cores == 0 ? 1 : static_cast<int>(std::min(cores, 4096u));
 }
 
 const char* const search_options_help =
@@ -54,6 +61,10 @@ const char* const search_options_help =
     "                    thousands of times the work of a pass; then every listed S-box is\n"
     "                    either reached by the shortest program the rules allow or has none\n"
     "                    within the limits (sbtool report says which)\n"
+    "  --checkpoint-seconds N\n"
+    "                    within a pass, write a checkpoint every N seconds as the results are\n"
+    "                    merged (default 60; on more than one thread, and in every exhaustive\n"
+    "                    run): a stop loses at most the work since then\n"
     "  --max-length N    programs of at most N instructions (default 16, at most 20)\n"
     "  --deadlines A,B,C the first output must be fixed before instruction index A, the second\n"
     "                    before B, the third before C (default 7,11,14; 2 <= A < B < C <= N - 1)\n";
@@ -61,7 +72,7 @@ const char* const search_options_help =
 std::vector<option_spec> search_option_specs() {
     return {{"threads", "N"},    {"passes", "N"}, {"dir", "DIR"},         {"max-length", "N"},
             {"deadlines", "A,B,C"}, {"seed", "N"},  {"resume", nullptr},   {"force", nullptr},
-            {"quiet", nullptr},  {"exhaustive", nullptr}};
+            {"quiet", nullptr},  {"exhaustive", nullptr}, {"checkpoint-seconds", "N"}};
 }
 
 search_options read_search_options(const command_line& line) {
@@ -87,5 +98,8 @@ search_options read_search_options(const command_line& line) {
     if (o.exhaustive && o.passes > 1) usage_error("--exhaustive runs one pass, the whole tree: leave out --passes");
     if (o.exhaustive && o.seed_given) usage_error("--exhaustive draws no random numbers: leave out --seed");
     if (o.exhaustive) o.passes = 1;
+    if (line.has("checkpoint-seconds"))
+        o.checkpoint_seconds =
+            static_cast<int>(whole_number("checkpoint-seconds", line.value_or("checkpoint-seconds", ""), 0, 86400));
     return o;
 }

@@ -22,6 +22,7 @@ struct search_options {
     bool force = false;   // start over even where an output with records stands
     bool quiet = false;   // no progress lines on the console
     bool exhaustive = false;  // one pass with the random gate open
+    int checkpoint_seconds = 60;  // between checkpoints within a pass
 };
 
 // Threads when none are asked for: one per core.

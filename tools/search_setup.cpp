@@ -1,7 +1,6 @@
 #include "tools/search_setup.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <sstream>
 
 #include "foundation/fatal.h"
+#include "search/directory_lock.h"
 #include "search/driver.h"
 #include "search/interrupt.h"
 #include "search/output.h"
@@ -34,17 +34,23 @@ const char* const search_runs_help =
     "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
     "sbtool best and report merge their output files.\n";
 
+// text as one word of a shell command line: quoted unless it is plain.
+std::string shell_word(const std::string& text) {
+    if (!text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+=:,@") ==
+                             std::string::npos)
+        return text;
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 std::string where(const search_options& o) {
     return o.dir.empty() ? "here" : "in " + printable(o.dir);
 }
 
-// One search at a time in a directory: a second would write into the first one's output. The
-// lock is held until the process ends.
-void lock_directory(const search_options& o) {
-    static int held = -1;
-    if (held >= 0) return;
-    held = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+// One search at a time in a directory: a second would write into the first one's output.
+void refuse_a_second_search(const search_options& o) {
+    if (!::lock_directory("."))
         data_error("another search is running " + where(o) + ": let it end or stop it first");
 }
 
@@ -77,38 +83,79 @@ void refuse_overwriting(const search_options& o) {
                ": go on with that run with --resume, or start over with --force (which overwrites it)");
 }
 
+// How much of what a checkpoint covers the output still holds.
+enum class output_support {
+    whole,     // everything: the run goes on from the checkpoint
+    lost_end,  // the run's start, but its end is cut off or zeroed, as a power cut leaves a
+               // file whose last writes had not reached the disk: only the start of the run
+    changed,   // something else: another file, or one changed after the run stopped
+};
+
+output_support support_of(const checkpoint& c, bool exists, const std::string& output) {
+    if (exists && output.size() >= c.output_size && content_hash(output.substr(0, c.output_size)) == c.output_hash)
+        return output_support::whole;
+    const std::string kept = output.substr(0, output.find('\0'));
+    const std::string header = header_text(c.seed, c.exhaustive, c.limits);
+    const bool lost = !exists || kept.size() < c.output_size;
+    const bool run_start = header.compare(0, kept.size(), kept, 0, header.size()) == 0;
+    return lost && run_start ? output_support::lost_end : output_support::changed;
+}
+
+std::string limits_text(const search_limits& l) {
+    return std::to_string(l.length) + " instructions, deadlines " + std::to_string(l.deadline[0]) + "," +
+           std::to_string(l.deadline[1]) + "," + std::to_string(l.deadline[2]);
+}
+
 // The checkpoint of the run to go on with, checked against the list, the output and the
-// options; a bad-data error, with nothing changed, when any of them does not match.
-checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash) {
+// options; a bad-data error, with nothing changed, when any of them does not match. The
+// options take the run's seed, limits and exhaustiveness. When the output has lost its end,
+// the run starts again from its first pass (*from_start), with a note on err: the search
+// writes the same records again.
+checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash, bool* from_start, std::ostream& err) {
     checkpoint c;
     if (access(checkpoint_name, F_OK) != 0)
-        data_error(std::string("cannot resume: no ") + checkpoint_name + " here (a run writes it at the start of "
-                   "every pass)");
+        data_error(std::string("cannot resume: no ") + checkpoint_name + " " + where(o) +
+                   " (a run writes it at the start of every pass): start the run without --resume");
     const std::string fault = read_checkpoint(checkpoint_name, c);
-    if (!fault.empty()) data_error("cannot resume: " + fault);
+    if (!fault.empty()) data_error("cannot resume: " + fault + ": start over with --force");
     if (c.list_hash != list_hash) data_error("cannot resume: sb2.txt is not the list the run searched");
     if (o.seed_given && o.seed != c.seed)
         data_error("cannot resume: the run used seed " + std::to_string(c.seed) + ", not " + std::to_string(o.seed));
     const search_limits& l = c.limits;
-    const std::string run_limits = std::to_string(l.length) + " instructions, deadlines " +
-                                   std::to_string(l.deadline[0]) + "," + std::to_string(l.deadline[1]) + "," +
-                                   std::to_string(l.deadline[2]);
     const bool same_limits = o.limits.length == l.length && o.limits.deadline[0] == l.deadline[0] &&
                              o.limits.deadline[1] == l.deadline[1] && o.limits.deadline[2] == l.deadline[2];
-    if (o.limits_given && !same_limits) data_error("cannot resume: the run searched with " + run_limits);
+    if (o.limits_given && !same_limits) data_error("cannot resume: the run searched with " + limits_text(l));
     if (o.exhaustive && !c.exhaustive) data_error("cannot resume: the run was not exhaustive");
     bool exists = false;
     const std::string output = read_if_present(filename, &exists);
-    if (!exists || output.size() < c.output_size ||
-        content_hash(output.substr(0, c.output_size)) != c.output_hash)
-        data_error(std::string("cannot resume: ") + filename + " is not the output the checkpoint was written with");
+    const output_support support = support_of(c, exists, output);
+    if (support == output_support::changed)
+        data_error(std::string("cannot resume: ") + filename + " is not the output the checkpoint was written with "
+                   "(it was changed after the run stopped): put the run's output back, or start over with --force");
     o.seed = c.seed;
     o.limits = c.limits;
     if (c.exhaustive) {
         o.exhaustive = true;
         o.passes = 1;
     }
+    *from_start = support == output_support::lost_end;
+    if (*from_start)
+        err << "note: " << filename << " " << where(o) << " has lost the end that its checkpoint of pass " << c.pass
+            << " covers (" << output.substr(0, output.find('\0')).size() << " of " << c.output_size
+            << " bytes are left, as after a power cut): the run starts again from pass 0 with its seed and limits "
+               "and writes the same records again\n";
     return c;
+}
+
+// A resumed run that has done the passes it is asked for: says so on err.
+bool nothing_left(const search_options& o, const checkpoint& c, std::ostream& err) {
+    if (o.passes < 0 || c.pass < o.passes) return false;
+    if (c.exhaustive)
+        err << "note: nothing to do: the exhaustive pass " << where(o) << " is complete\n";
+    else
+        err << "note: nothing to do: the run " << where(o) << " has done its " << c.pass << " pass"
+            << (c.pass == 1 ? "" : "es") << "; give --passes N with N above " << c.pass << " to add passes\n";
+    return true;
 }
 
 // Loads the list as the search does; a refused list is reported on the console as prgs1
@@ -123,42 +170,53 @@ void load_or_fail() {
 
 }  // namespace
 
-void set_up_search(search_options& options, search_setup& setup, std::ostream& out) {
+bool set_up_search(search_options& options, search_setup& setup, std::ostream& out, std::ostream& err) {
     if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
         data_error("cannot enter " + printable(options.dir) + ": " + std::strerror(errno));
-    lock_directory(options);
+    refuse_a_second_search(options);
     require_writable_output(options);
     bool list_exists = false;
     setup.list_text = read_if_present("sb2.txt", &list_exists);
     const uint64_t list_hash = content_hash(setup.list_text);
-    if (options.resume) setup.resume_from = checkpoint_to_resume(options, list_hash);
-    else refuse_overwriting(options);
+    bool from_start = false;
+    if (options.resume) {
+        setup.resume_from = checkpoint_to_resume(options, list_hash, &from_start, err);
+        if (!from_start && nothing_left(options, setup.resume_from, err)) return false;
+    } else {
+        refuse_overwriting(options);
+    }
+    const bool resuming = options.resume && !from_start;
     out.flush();
     install_clean_stop();
     limits = options.limits;
     load_or_fail();
-    if (options.resume) {
+    if (resuming) {
         const std::string fault = fits_loaded_list(setup.resume_from);
         if (!fault.empty()) data_error("cannot resume: " + fault);
     }
     run.seed = options.seed;
     run.passes = options.passes;
     run.checkpoints = true;
-    run.resume = options.resume ? &setup.resume_from : nullptr;
+    run.resume = resuming ? &setup.resume_from : nullptr;
     run.list_hash = list_hash;
     run.quiet = options.quiet;
     run.exhaustive = options.exhaustive;
+    run.checkpoint_seconds = options.checkpoint_seconds;
+    return true;
 }
 
-bool start_search_command(const std::vector<std::string>& args, const char* help_head, const char* help_tail,
-                          std::ostream& out, search_options& options, search_setup& setup) {
+bool start_search_command(const std::vector<std::string>& args, const search_command_texts& texts,
+                          std::ostream& out, std::ostream& err, search_options& options, search_setup& setup) {
     const command_line line = parse_command_line(args, search_option_specs());
     if (line.help) {
-        out << help_head << search_options_help << "\n" << search_runs_help << help_tail;
+        out << texts.help_head << search_options_help << "\n" << search_runs_help << texts.help_tail;
         return false;
     }
     require_operands(line, 0, 0, {});
     options = read_search_options(line);
-    set_up_search(options, setup, out);
-    return true;
+    std::string go_on = texts.resume + " --resume";
+    if (!options.dir.empty()) go_on += " --dir " + shell_word(options.dir);
+    if (options.passes >= 0 && !options.exhaustive) go_on += " --passes " + std::to_string(options.passes);
+    set_stop_note(std::string(texts.name) + ": stopped; go on with: " + go_on + "\n");
+    return set_up_search(options, setup, out, err);
 }

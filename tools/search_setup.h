@@ -18,13 +18,23 @@ struct search_setup {
 // Sets up the run the options ask for: enters DIR, checks the run it would overwrite or go on
 // with, installs the clean stop, loads sb2.txt with prgs1's console lines on standard output
 // (after flushing out) and sets the limits and the run settings. A resumed run takes the
-// checkpoint's seed, limits and exhaustiveness into options. Every refusal is a tool_error
-// with one line; nothing has been written then.
-void set_up_search(search_options& options, search_setup& setup, std::ostream& out);
+// checkpoint's seed, limits and exhaustiveness into options; one whose output has lost its end
+// starts again from its first pass, with a note on err. Every refusal is a tool_error with one
+// line; nothing has been written then. False, with a note on err, when a resumed run has
+// nothing left to do.
+bool set_up_search(search_options& options, search_setup& setup, std::ostream& out, std::ostream& err);
 
 // The start of a search command: parses args against the search options. With --help,
 // writes help_head, the options' help, the paragraphs on runs and help_tail to out and
-// returns false; otherwise reads the options, sets the run up (set_up_search) and returns
-// true. A usage error or a refusal is a tool_error with one line.
-bool start_search_command(const std::vector<std::string>& args, const char* help_head, const char* help_tail,
-                          std::ostream& out, search_options& options, search_setup& setup);
+// returns false; otherwise reads the options and sets the run up (set_up_search), returning
+// whether a search is to run. A usage error or a refusal is a tool_error with one line.
+// A stop after the first checkpoint then writes one line on standard error that says how to go
+// on: "NAME: stopped; go on with: RESUME --resume --dir DIR".
+struct search_command_texts {
+    const char* name;        // "sbtool search"
+    const char* help_head;
+    const char* help_tail;
+    std::string resume;      // the command that goes on, e.g. "mpirun -np 3 sbtool-mpi search"
+};
+bool start_search_command(const std::vector<std::string>& args, const search_command_texts& texts,
+                          std::ostream& out, std::ostream& err, search_options& options, search_setup& setup);
