@@ -1,7 +1,6 @@
 #include "tools/sbox_text.h"
 
 #include <cctype>
-#include <fstream>
 #include <sstream>
 
 #include "tools/input_file.h"
@@ -57,15 +56,6 @@ std::vector<std::string> decimal_tokens(const std::string& s, const std::string&
     return tokens;
 }
 
-int decimal_value(const std::string& token, const std::string& where) {
-    bool digits = !token.empty() && token.size() <= 6;
-    for (char c : token) digits = digits && std::isdigit(static_cast<unsigned char>(c));
-    if (!digits) data_error(where + ": \"" + printable(token) + "\" is not a value 0..15");
-    int v = std::stoi(token);
-    if (v > 15) data_error(where + ": value " + token + " is out of range 0..15");
-    return v;
-}
-
 std::string file_where(const std::string& path, size_t line) {
     return printable(path) + ":" + std::to_string(line);
 }
@@ -73,7 +63,7 @@ std::string file_where(const std::string& path, size_t line) {
 // The S-box lines of a file, each with its location and the comment that follows it;
 // comment lines and blank lines dropped.
 void expand_file(const std::string& path, bool require_bijection, std::vector<sourced_sbox>& out) {
-    std::ifstream in = open_input(path);
+    std::istringstream in(read_input(path));
     std::string line;
     size_t number = 0;
     while (std::getline(in, line)) {
@@ -89,10 +79,18 @@ void expand_file(const std::string& path, bool require_bijection, std::vector<so
         const std::string where = file_where(path, number);
         out.push_back({parse_sbox_text(text, where, require_bijection), where, comment});
     }
-    if (in.bad()) data_error(printable(path) + ": read error");
 }
 
 }  // namespace
+
+int parse_decimal_value(const std::string& token, const std::string& where) {
+    bool digits = !token.empty() && token.size() <= 6;
+    for (char c : token) digits = digits && std::isdigit(static_cast<unsigned char>(c));
+    if (!digits) data_error(where + ": \"" + printable(token) + "\" is not a value 0..15");
+    int v = std::stoi(token);
+    if (v > 15) data_error(where + ": value " + token + " is out of range 0..15");
+    return v;
+}
 
 int repeated_value(const sbox_values& v) {
     unsigned seen = 0;
@@ -113,7 +111,7 @@ sbox_values parse_sbox_text(const std::string& raw, const std::string& where, bo
         if (tokens.size() != 16)
             data_error(where + ": " + std::to_string(tokens.size()) +
                        " values, expected 16 decimal values or 16 hexadecimal digits");
-        for (int x = 0; x < 16; ++x) v[x] = decimal_value(tokens[x], where);
+        for (int x = 0; x < 16; ++x) v[x] = parse_decimal_value(tokens[x], where);
     }
     if (require_bijection) {
         const int twice = repeated_value(v);

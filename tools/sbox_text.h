@@ -25,6 +25,10 @@ struct sourced_sbox {
 // distinct. Throws a bad-data error that starts with `where`.
 sbox_values parse_sbox_text(const std::string& text, const std::string& where, bool require_bijection);
 
+// One decimal value of an S-box or a target list: at most six digits, no sign, 0..15. Throws a
+// bad-data error that starts with `where` otherwise.
+int parse_decimal_value(const std::string& token, const std::string& where);
+
 // Expands S-box arguments in order; an @FILE expands in place, in file order.
 std::vector<sourced_sbox> expand_sbox_args(const std::vector<std::string>& args, bool require_bijection);
 
