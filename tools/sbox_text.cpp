@@ -1,5 +1,6 @@
 #include "tools/sbox_text.h"
 
+#include <cassert>
 #include <cctype>
 #include <sstream>
 
@@ -19,11 +20,28 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-bool is_hex_form(const std::string& s) {
-    if (s.size() != 16) return false;
+bool is_hex_digits(const std::string& s, size_t count) {
+    if (s.size() != count) return false;
     for (char c : s)
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
+}
+
+// The sixteen digits of a hexadecimal S-box, S(0) first, or "" when the text is none: sixteen
+// digits, with "0x" or "0X" before them or not, or eight groups of two digits separated by
+// blanks ("c5 6b 90 ad 3e f8 47 12"). Sixteen blank-separated values are never hexadecimal.
+std::string hex_digits_of(const std::string& text) {
+    const bool prefixed = text.size() == 18 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (is_hex_digits(prefixed ? text.substr(2) : text, 16)) return prefixed ? text.substr(2) : text;
+    std::istringstream groups(text);
+    std::string group, digits;
+    int count = 0;
+    while (groups >> group) {
+        if (!is_hex_digits(group, 2)) return "";
+        digits += group;
+        ++count;
+    }
+    return count == 8 ? digits : "";
 }
 
 int hex_value(char c) {
@@ -93,6 +111,7 @@ int parse_decimal_value(const std::string& token, const std::string& where) {
 }
 
 int repeated_value(const sbox_values& v) {
+    assert(in_range(v));
     unsigned seen = 0;
     for (int x : v) {
         if (seen & (1u << x)) return x;
@@ -104,8 +123,9 @@ int repeated_value(const sbox_values& v) {
 sbox_values parse_sbox_text(const std::string& raw, const std::string& where, bool require_bijection) {
     const std::string text = trimmed(raw);
     sbox_values v{};
-    if (is_hex_form(text)) {
-        for (int x = 0; x < 16; ++x) v[x] = hex_value(text[x]);
+    const std::string hex = hex_digits_of(text);
+    if (!hex.empty()) {
+        for (int x = 0; x < 16; ++x) v[x] = hex_value(hex[x]);
     } else {
         const std::vector<std::string> tokens = decimal_tokens(text, where);
         if (tokens.size() != 16)
