@@ -43,8 +43,8 @@ const char* const general_help_tail =
     "decimal and eight pairs are hexadecimal bytes. @FILE names a file of S-boxes, one a line,\n"
     "with blank lines and # comments allowed; a comment after an S-box names it.\n"
     "\n"
-    "A FILE, @FILE or target list given as - (@- for S-boxes) is read from standard input;\n"
-    "a command reads standard input once, so naming it twice is a usage error.\n"
+    "A file given as - (a search output, a target list) and a file of S-boxes given as @- are\n"
+    "read from standard input; a command reads it once, so naming it twice is a usage error.\n"
     "\n"
     "Exit status: 0 success, 1 bad data (malformed value, non-bijective S-box, failed check),\n"
     "2 usage error (unknown option, missing argument). Errors are one line on standard error.\n";
