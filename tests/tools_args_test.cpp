@@ -52,6 +52,7 @@ TEST(CommandLine, UsageErrorsHaveStatusTwo) {
         {{"-x"}, "unknown option -x"},
         {{"--lang"}, "option --lang needs a value (LANG)"},
         {{"--inverse=yes"}, "option --inverse takes no value"},
+        {{"--lang=-", "@-", "--", "-"}, "standard input (- or @-) is named 3 times; it can be read once"},
     };
     for (const auto& c : cases) {
         auto [status, message] = failure_of([&] { parse_command_line(c.args, emit_like); });
@@ -70,8 +71,10 @@ TEST(SboxText, AcceptedForms) {
     for (const char* text : {"c56b90ad3ef84712", "C56B90AD3EF84712", "  c56b90ad3ef84712 ",
                              "12,5,6,11,9,0,10,13,3,14,15,8,4,7,1,2", "12 5 6 11 9 0 10 13 3 14 15 8 4 7 1 2",
                              "12, 5 ,6,\t11,9,0,10,13,3,14,15,8,4,7,1,2",
-                             "12  5  6  11  9  0  10  13  3  14  15  8  4  7  1  2"})
+                             "12  5  6  11  9  0  10  13  3  14  15  8  4  7  1  2", "0xc56b90ad3ef84712",
+                             "0XC56B90AD3EF84712", " C5\t6b  90 ad 3e f8 47 12 ", "12 05 06 11 09 00 10 13 03 14 15 08 04 07 01 02"})
         EXPECT_EQ(parse_sbox_text(text, "t", true), present) << text;
+    EXPECT_EQ(parse_sbox_text("10 11 12 13 14 15 00 01", "t", false)[1], 0) << "eight pairs are hexadecimal bytes";
     // Sixteen decimal digits are the hexadecimal form, not sixteen values.
     const sbox_values hex_digits = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2, 3, 4, 5};
     EXPECT_EQ(parse_sbox_text("0123456789012345", "t", false), hex_digits);
@@ -93,6 +96,7 @@ TEST(SboxText, MalformedValuesNameTheArgument) {
         {"c56b90ad3ef8471g", "here: 1 values, expected 16 decimal values or 16 hexadecimal digits"},
         {"", "here: 0 values, expected 16 decimal values or 16 hexadecimal digits"},
         {"c56b90ad3ef84711", "here: not a bijection (value 1 occurs twice)"},
+        {"0xc56b90ad3ef8471", "here: 1 values, expected 16 decimal values or 16 hexadecimal digits"},
     };
     for (const auto& c : cases) {
         auto [status, message] = failure_of([&] { parse_sbox_text(c.text, "here", true); });
@@ -154,6 +158,23 @@ TEST(SbtoolProgram, ErrorsAreOneLineOnStandardErrorWithTheirStatus) {
         EXPECT_EQ(r.status, c.status) << c.err;
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, "") << c.err;
+    }
+}
+
+// "-" (and "@-" for S-boxes) reads standard input: the same output as with the file named.
+TEST(SbtoolProgram, StandardInputStandsForAFile) {
+    const std::string data = TEST_DATA_DIR, pass = TEST_LIST_DIR "/ciphers-one-pass.prgs1b.txt";
+    const struct { std::string piped, input, named; } cases[] = {
+        {"best -", pass, "best " + pass},
+        {"check --targets - " + pass, data + "/ciphers.txt", "check --targets " + data + "/ciphers.txt " + pass},
+        {"report --sboxes @- " + pass, data + "/cipher-sboxes.txt", "report --sboxes @" + data + "/cipher-sboxes.txt " + pass},
+        {"emit --sbox 0xe4b238091a7f6c5d - 3", pass, "emit --sbox e4b238091a7f6c5d " + pass + " 3"},
+    };
+    for (const auto& c : cases) {
+        const tool_result piped = shell(quoted(SBTOOL_PATH) + " " + c.piped + " < " + quoted(c.input));
+        EXPECT_EQ(piped.status, 0) << c.piped << ": " << piped.err;
+        const tool_result named = shell(quoted(SBTOOL_PATH) + " " + c.named);
+        EXPECT_EQ(piped.out + piped.err, named.out + named.err) << c.piped;
     }
 }
 

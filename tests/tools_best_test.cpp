@@ -24,13 +24,17 @@ values inverse_of(const values& v) {
     return inv;
 }
 
-// A record of the search's layout with a program of `length` nop lines; best reads only the
-// report number, the length and the S-box.
+// A record of the search's layout whose program, `length` (at least 4) nop and movc lines,
+// computes s; best reads only the report number, the length, the S-box and the program.
 std::string record_text(int number, const values& s, int length) {
     std::string t = "found " + std::to_string(number) + " r " + std::to_string(length) + " o 1 n 0\n\n\n";
     for (int i = 0; i < 4; ++i) t += std::to_string(i) + "  1  0000000000000000   0000000000000000 \n";
     t += "s " + values_text(s) + "\ni " + values_text(inverse_of(s)) + "\n";
-    for (int i = 0; i < length; ++i) t += "nop\n";
+    for (int i = 4; i < length; ++i) t += "nop\n";
+    for (int i = 0, table = 0; i < 4; ++i, table = 0) {
+        for (int x = 0; x < 16; ++x) table |= ((s[x] >> i) & 1) << x;
+        t += "movc " + std::to_string(i) + ",#" + std::to_string(table) + "\n";
+    }
     return t;
 }
 
@@ -51,7 +55,8 @@ TEST(Best, ShortestProgramPerSboxSortedByValues) {
     EXPECT_EQ(r.status, 0) << r.err;
     // GIFT (starting with 1) sorts before PRESENT (starting with 12); of two programs of the
     // shortest length the earlier report is named.
-    EXPECT_EQ(r.out, "s " + values_text(gift) + "  r 14  found 2\n" + "s " + values_text(present) + "  r 10  found 3\n");
+    EXPECT_EQ(r.out, "s " + values_text(gift) + "  r 14  found 2  hex 1a4c6f392db7508e\n" + "s " + values_text(present) +
+                         "  r 10  found 3  hex c56b90ad3ef84712\n");
 }
 
 TEST(Best, TotalWithTheInverseCountsRenamedRegisters) {
@@ -65,25 +70,26 @@ TEST(Best, TotalWithTheInverseCountsRenamedRegisters) {
         renamed[x] = (y & 12) | ((y & 1) << 1) | ((y >> 1) & 1);
     }
     const tool_result exact = best_of(header + record_text(1, present, 12) + record_text(2, inv, 13));
-    EXPECT_EQ(exact.out, "s " + values_text(inv) + "  r 13  found 2  t 25\n" + "s " + values_text(present) +
-                             "  r 12  found 1  t 25\n");
+    EXPECT_EQ(exact.out, "s " + values_text(inv) + "  r 13  found 2  t 25  hex 5ef8c12db463079a\n" + "s " + values_text(present) +
+                             "  r 12  found 1  t 25  hex c56b90ad3ef84712\n");
     const tool_result r = best_of(header + record_text(1, present, 12) + record_text(2, renamed, 11) +
                                   record_text(3, gift, 9));
     const std::vector<std::string> lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 3u) << r.out;
-    EXPECT_EQ(lines[0], "s " + values_text(gift) + "  r 9  found 3") << "GIFT's inverse is not reached";
-    EXPECT_EQ(lines[1], "s " + values_text(renamed) + "  r 11  found 2  t 23");
-    EXPECT_EQ(lines[2], "s " + values_text(present) + "  r 12  found 1  t 23");
+    EXPECT_EQ(lines[0], "s " + values_text(gift) + "  r 9  found 3  hex 1a4c6f392db7508e") << "GIFT's inverse is not reached";
+    EXPECT_EQ(lines[1], "s " + values_text(renamed) + "  r 11  found 2  t 23  hex 6fd8c12eb5430a79");
+    EXPECT_EQ(lines[2], "s " + values_text(present) + "  r 12  found 1  t 23  hex c56b90ad3ef84712");
     // An involution is its own inverse.
     const values swap_halves = {8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7};
-    EXPECT_EQ(best_of(header + record_text(1, swap_halves, 3)).out, "s " + values_text(swap_halves) + "  r 3  found 1  t 6\n");
+    EXPECT_EQ(best_of(header + record_text(1, swap_halves, 4)).out,
+              "s " + values_text(swap_halves) + "  r 4  found 1  t 8  hex 89abcdef01234567\n");
 }
 
 TEST(Best, CutShortLastRecordIsSkippedAndMalformedRecordsRefused) {
     const std::string whole = header + record_text(1, present, 12) + record_text(2, gift, 14);
     const tool_result cut = best_of(whole.substr(0, whole.size() - 6));
     EXPECT_EQ(cut.status, 0);
-    EXPECT_EQ(cut.out, "s " + values_text(present) + "  r 12  found 1\n");
+    EXPECT_EQ(cut.out, "s " + values_text(present) + "  r 12  found 1  hex c56b90ad3ef84712\n");
     EXPECT_EQ(cut.err, "sbtool best: prgs1b.txt: skipping the record at line 25, cut short by the end of the file\n");
 
     std::string bad = header + record_text(1, present, 12) + record_text(2, gift, 14);
@@ -95,9 +101,13 @@ TEST(Best, CutShortLastRecordIsSkippedAndMalformedRecordsRefused) {
 
     values twice = present;
     twice[0] = twice[1];
-    const tool_result not_bijective = best_of(header + record_text(1, twice, 2));
+    const tool_result not_bijective = best_of(header + record_text(1, twice, 4));
     EXPECT_EQ(not_bijective.status, 1);
     EXPECT_EQ(not_bijective.err, "sbtool best: prgs1b.txt: line 11: not a bijective S-box\n");
+    const tool_result wrong = best_of(whole.substr(0, whole.rfind("movc 3,#")) + "not 3\n");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out + wrong.err, "sbtool best: prgs1b.txt: record 2: the program does not compute the S-box it "
+                                     "prints (sbtool check says more)\n");
 }
 
 TEST(Best, RealRunListsEachReachedSboxOnce) {
@@ -124,8 +134,9 @@ TEST(Best, SeveralFilesMergeAndNameTheirRecords) {
     EXPECT_EQ(r.status, 0) << r.err;
     // GIFT: the same length in both files, so the earlier file's record; PRESENT: the shorter
     // program of b.txt, with its inverse from b.txt as well.
-    EXPECT_EQ(r.out, "s " + values_text(gift) + "  r 14  found a.txt:2\n" + "s " + values_text(inv) +
-                         "  r 13  found b.txt:2  t 24\n" + "s " + values_text(present) + "  r 11  found b.txt:3  t 24\n");
+    EXPECT_EQ(r.out, "s " + values_text(gift) + "  r 14  found a.txt:2  hex 1a4c6f392db7508e\n" + "s " + values_text(inv) +
+                         "  r 13  found b.txt:2  t 24  hex 5ef8c12db463079a\n" + "s " + values_text(present) +
+                         "  r 11  found b.txt:3  t 24  hex c56b90ad3ef84712\n");
     // One file keeps the plain report numbers.
     EXPECT_EQ(sbtool_program({"best", "b.txt"}, dir).out.find(":"), std::string::npos);
 }
@@ -152,7 +163,7 @@ TEST(Best, JsonHoldsEveryLineWithItsProgram) {
         std::string expected = "s " + values_text(v) + "  r " + std::to_string(s["length"].integer()) + "  found " +
                                std::to_string(s["record"].integer());
         if (s["total"].kind == json_value::number) expected += "  t " + std::to_string(s["total"].integer());
-        EXPECT_EQ(expected, text[k]);
+        EXPECT_EQ(expected + "  hex " + s["sbox"].text, text[k]);
         EXPECT_EQ(s["file"].text, "prgs1b.txt");
         const std::string hex = "0123456789abcdef";
         for (int x = 0; x < 16; ++x) EXPECT_EQ(s["sbox"].text[x], hex[v[x]]);

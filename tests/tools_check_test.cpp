@@ -3,6 +3,7 @@
 // Files that are no search output or no target list are refused.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 
 #include "child_process.h"
@@ -239,26 +240,37 @@ TEST(SearchOutputs, FilesWithoutARecordAreRefused) {
     EXPECT_EQ(sbtool({"best", dir + "/header.txt", dir + "/empty.txt"}).status, 1);
 }
 
+// What check --targets refuses, sbtool search refuses too, in the same words, writing nothing.
 TEST(SearchOutputs, TargetListsThatAreNoListsAreRefused) {
-    const std::string dir = make_temp_dir();
-    write_file(dir + "/blank.txt", "\n  \n");
-    write_file(dir + "/short.txt", "0 1 2 3 4 5 6 7\n");
-    write_file(dir + "/output.txt", "Parameters 1  4  3  20000  1  29  216750081\n");
+    const std::string one = "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n";
     const struct {
-        std::string list;
-        std::string says;
+        std::string text, says;  // says: the message after the list's name
     } cases[] = {
-        {dir, dir + ": is a directory"},
-        {dir + "/missing.txt", dir + "/missing.txt: cannot be opened"},
-        {dir + "/blank.txt", dir + "/blank.txt: no S-box (a target list holds sixteen values per S-box)"},
-        {dir + "/short.txt", dir + "/short.txt: no S-box (a target list holds sixteen values per S-box)"},
-        {dir + "/output.txt", dir + "/output.txt: it looks like a search output (prgs1b.txt), not a target list"},
+        {"\n  \n", ": no S-box (a target list holds sixteen values per S-box)"},
+        {"", ": no S-box (a target list holds sixteen values per S-box)"},
+        {"0 1 2 3 4 5 6 7\n", ": line 1: S-box 1 ends after 8 of its sixteen values (the list is cut short)"},
+        {one + "\n15 14 13 12\n11 10 9 8\n", ": line 3: S-box 2 ends after 8 of its sixteen values (the list is cut short)"},
+        {one + "15 14 13 12 11 10 9 8 7 6 5 4 3 2 1 +0\n", ": line 2: \"+0\" is not a value 0..15"},
+        {"4294967296 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n", ": line 1: \"4294967296\" is not a value 0..15"},
+        {"Parameters 1  4  3  20000  1  29  216750081\n", ": it looks like a search output (prgs1b.txt), not a target list"},
     };
     for (const auto& c : cases) {
-        const tool_result r = sbtool({"check", "--targets", c.list, dir + "/output.txt"});
-        EXPECT_EQ(r.status, 1) << c.list;
-        EXPECT_EQ(r.out, "") << c.list;
-        EXPECT_EQ(r.err, "sbtool check: " + c.says + "\n");
+        const std::string dir = make_temp_dir();
+        write_file(dir + "/sb2.txt", c.text);
+        const tool_result r = sbtool({"check", "--targets", dir + "/sb2.txt", dir + "/prgs1b.txt"});
+        EXPECT_EQ(r.status, 1) << c.says;
+        EXPECT_EQ(r.out + r.err, "sbtool check: " + dir + "/sb2.txt" + c.says + "\n");
+        const tool_result search =
+            sbtool_program({"search", "--passes", "1", "--max-length", "8", "--deadlines", "4,6,7", "--dir", dir});
+        EXPECT_EQ(search.status, 1) << c.says;
+        EXPECT_EQ(search.out + search.err, "sbtool search: sb2.txt" + c.says + "\n");
+        EXPECT_FALSE(std::ifstream(dir + "/prgs1b.txt")) << c.says << ": nothing is written";
+    }
+    const std::string dir = make_temp_dir();
+    for (const std::string& list : {dir, dir + "/missing.txt"}) {
+        const tool_result r = sbtool({"check", "--targets", list, dir + "/output.txt"});
+        EXPECT_EQ(r.status, 1) << list;
+        EXPECT_EQ(r.out + r.err, "sbtool check: " + list + (list == dir ? ": is a directory\n" : ": cannot be opened\n"));
     }
 }
 

@@ -168,6 +168,7 @@ TEST_F(EmitRealRun, CComputesTheSboxInEveryLane) {
         sources.push_back(name + ".c");
         checks.push_back(lane_check(name, name, type, exact[k].table));
         names.push_back(name);
+        EXPECT_TRUE(exact[k].inverse || c.out.find(" (0x" + exact[k].sbox + "): report ") != std::string::npos) << c.out;
         long statements = 0;
         for (const std::string& l : lines_of(c.out)) statements += l.find("  /* ") != std::string::npos;
         EXPECT_EQ(statements, exact[k].length) << exact[k].cipher;
@@ -385,6 +386,14 @@ TEST_F(EmitRealRun, ProgramMustComputeItsSbox) {
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(refused.err, "sbtool emit: altered.txt: record 1: the program does not compute the S-box it prints "
                            "(sbtool check says more)\n");
+    // A value of the "s" line outside 0..15 is refused, never used as a shift.
+    for (const std::string value : {"-7", "65543"}) {
+        std::string wide = text;
+        write_file(other + "/wide.txt", wide.replace(wide.find("\ns ") + 3, record[7].find("  ") - 2, value));
+        const tool_result r = sbtool_program({"emit", "wide.txt", "1"}, other);
+        EXPECT_EQ(r.status, 1) << value;
+        EXPECT_EQ(r.err, "sbtool emit: wide.txt: record 1: line 8: the S-box holds " + value + ", not a value 0..15\n");
+    }
 }
 
 }  // namespace

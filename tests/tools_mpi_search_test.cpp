@@ -164,9 +164,6 @@ TEST_P(ClusterSearch, WritesWhatTheSequentialSearchWrites) {
     }
 }
 
-std::string empty_list() {
-    return "";
-}
 std::string one_sbox() {
     return list_file("single.txt");
 }
@@ -177,7 +174,9 @@ std::string three_sboxes() {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, ClusterSearch,
-    testing::Values(same_output_case{"EmptyList", empty_list, {"--passes", "2"}},
+    // No pass of 8 instructions reaches PRESENT: a job that writes no record.
+    testing::Values(same_output_case{"NothingReached", [] { return read_file(TEST_DATA_DIR "/present.txt"); },
+                                     {"--passes", "2", "--max-length", "8", "--deadlines", "4,6,7"}},
                     same_output_case{"OneSbox", one_sbox, {"--passes", "2"}},
                     same_output_case{"ThreeSboxes", three_sboxes, {"--passes", "2"}},
                     same_output_case{"Exhaustive", easy_target_list,
@@ -245,6 +244,8 @@ TEST(ClusterJobs, FailuresEndTheJobWithOneLine) {
         std::string line;
     } failures[] = {
         {"no list", ranks(2, {"--dir", no_list}), 1, "sbtool-mpi search: sb2.txt: cannot be opened"},
+        {"empty list", ranks(2, {"--dir", dir_with("")}), 1,
+         "sbtool-mpi search: sb2.txt: no S-box (a target list holds sixteen values per S-box)"},
         {"bad option", ranks(3, {"--threads", "0"}), 2,
          "sbtool-mpi search: --threads takes a whole number from 1 to 4096, not 0"},
         {"a rank cannot load the list",

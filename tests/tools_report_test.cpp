@@ -105,7 +105,7 @@ TEST(Report, LengthsAgreeWithBest) {
             ASSERT_FALSE(line.empty()) << s["name"].text << " " << which << ": best lists no record " << number;
             EXPECT_NE(line.find("  r " + length + "  found "), std::string::npos) << s["name"].text << "\n" << line;
             if (s["sum"].kind == json_value::number) {
-                EXPECT_EQ(line.substr(line.find("  t ") + 4), std::to_string(s["sum"].integer())) << line;
+                EXPECT_EQ(std::stol(line.substr(line.find("  t ") + 4)), s["sum"].integer()) << line;
             }
         }
     EXPECT_EQ(reached, 9);

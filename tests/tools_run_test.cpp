@@ -363,8 +363,9 @@ TEST(Failures, RefusedBeforeOrReportedDuringTheRun) {
          "sbtool search: cannot write prgs1b.txt in DIR: it is a directory\n"},
         {"passes done, no record",
          [](const std::string& d) {
-             write_file(d + "/sb2.txt", "");
-             ASSERT_EQ(sbtool_program({"search", "--passes", "2", "--dir", d}).status, 0);
+             write_file(d + "/sb2.txt", read_file(TEST_DATA_DIR "/present.txt"));  // nothing in 8 instructions
+             ASSERT_EQ(sbtool_program({"search", "--passes", "2", "--max-length", "8", "--deadlines", "4,6,7",
+                                       "--dir", d}).status, 0);
          },
          "sbtool search: prgs1b.txt in DIR already holds 2 finished passes: go on with that run with --resume, or "
          "start over with --force (which overwrites it)\n"},

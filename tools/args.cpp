@@ -18,6 +18,20 @@ bool looks_like_option(const std::string& arg) {
     return arg[1] == '-' || !std::isdigit(static_cast<unsigned char>(arg[1]));
 }
 
+// Whether an argument names standard input: "-" for a file, "@-" for a file of S-boxes.
+bool names_standard_input(const std::string& arg) {
+    return arg == "-" || arg == "@-";
+}
+
+// Standard input can be read once: a second argument that names it is a usage error.
+void require_one_standard_input(const command_line& line, const std::map<std::string, std::vector<std::string>>& values) {
+    size_t named = 0;
+    for (const std::string& operand : line.operands) named += names_standard_input(operand);
+    for (const auto& [name, given] : values)
+        for (const std::string& value : given) named += names_standard_input(value);
+    if (named > 1) usage_error("standard input (- or @-) is named " + std::to_string(named) + " times; it can be read once");
+}
+
 }  // namespace
 
 std::string command_line::value_or(const std::string& name, const std::string& fallback) const {
@@ -64,6 +78,7 @@ command_line parse_command_line(const std::vector<std::string>& args, const std:
             usage_error("option --" + name + " needs a value (" + accepted->value_name + ")");
         }
     }
+    require_one_standard_input(line, line.values_);
     return line;
 }
 

@@ -36,7 +36,9 @@ private:
 // from the next argument; "--" makes every later argument an operand. "--help" or "-h" sets
 // help and stops the parse. An unknown option, a missing value or a value given to a flag is
 // a usage error. An argument that starts with "-" followed by a digit is an operand (so that
-// a malformed S-box such as "-1,2,..." is reported as bad data, not as an option).
+// a malformed S-box such as "-1,2,..." is reported as bad data, not as an option). A lone "-"
+// is an operand too; "-" and "@-" name standard input, and naming it twice (as operands or as
+// option values) is a usage error, since it can be read once.
 command_line parse_command_line(const std::vector<std::string>& args, const std::vector<option_spec>& options);
 
 // Checks that the operand count lies in [at_least, at_most]; names the first missing operand

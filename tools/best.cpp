@@ -17,14 +17,14 @@ namespace {
 const char* const help_text =
     "usage: sbtool best [--json] [FILE...]\n"
     "\n"
-    "Lists every S-box reached in the search output FILEs (default prgs1b.txt) with the\n"
-    "shortest program found for it, one line each, sorted by the S-box's values:\n"
+    "Lists every S-box reached in the search output FILEs (default prgs1b.txt; - for standard\n"
+    "input) with the shortest program found for it, one line each, sorted by the S-box's values:\n"
     "\n"
-    "  s S(0)  S(1)  ...  S(15)  r LENGTH  found REPORT[  t TOTAL]\n"
+    "  s S(0)  S(1)  ...  S(15)  r LENGTH  found REPORT[  t TOTAL]  hex HEX\n"
     "\n"
     "REPORT is the report number of the earliest record of that length. TOTAL is LENGTH plus\n"
     "the length of the shortest program for the inverse S-box, given when the inverse is\n"
-    "reached too. As in the search, a program counts for the inverse when it computes it up to\n"
+    "reached too. HEX is the S-box as sixteen hexadecimal digits, S(0) first. As in the search, a program counts for the inverse when it computes it up to\n"
     "the order of the input bits and of the output bits, since renaming registers is free.\n"
     "\n"
     "Several FILEs (say, runs with different seeds) are merged: REPORT is then FILE:NUMBER, and\n"
@@ -35,8 +35,9 @@ const char* const help_text =
     "          number, the total (or null) and the program as instruction strings\n"
     "\n"
     "A last record cut short (the search was stopped while writing it) is skipped; any other\n"
-    "malformed record is an error (sbtool check says more), and so is a FILE with no record\n"
-    "(but that of a finished exhaustive search, which shows that there is none).\n";
+    "malformed record and a record whose program does not compute the S-box it prints are\n"
+    "errors (sbtool check says more), and so is a FILE with no record (but that of a finished\n"
+    "exhaustive search, which shows that there is none).\n";
 
 const std::vector<option_spec> options = {{"json", nullptr}};
 
@@ -56,7 +57,7 @@ int best_command(const std::vector<std::string>& args, std::ostream& out, std::o
         out << help_text;
         return 0;
     }
-    const std::vector<located_record> records = read_records(output_operands(line), "best", false, err);
+    const std::vector<located_record> records = read_records(output_operands(line), "best", true, err);
     std::map<sbox_values, const located_record*> best;
     std::map<coordinate_set, long> by_set;  // shortest length per coordinate set
     for (const located_record& located : records) {
@@ -99,7 +100,7 @@ int best_command(const std::vector<std::string>& args, std::ostream& out, std::o
         }
         text << "s " << values_text(values) << "  r " << r.length << "  found " << shortest->id;
         if (inverse_length >= 0) text << "  t " << r.length + inverse_length;
-        text << "\n";
+        text << "  hex " << hex_text(values) << "\n";
     }
     if (as_json) json.end_array().end_object().finish();
     out << text.str();

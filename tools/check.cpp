@@ -14,7 +14,7 @@
 #include "tools/json.h"
 #include "tools/record.h"
 #include "tools/sbox_text.h"
-#include "tools/targets.h"
+#include "tools/target_list.h"
 #include "tools/tool.h"
 
 namespace {
@@ -22,18 +22,20 @@ namespace {
 const char* const help_text =
     "usage: sbtool check [--targets LIST] [--json] [FILE]\n"
     "\n"
-    "Checks every record of a search output FILE (default prgs1b.txt) on its own: runs the\n"
-    "program on the register machine from the start state and checks that the locked registers\n"
-    "(the first numbers of lines 4 to 7) hold the truth tables printed, that the degree and ANF\n"
-    "printed are those of each truth table and \" o \" their minimum (at most 3), that line 8 is\n"
-    "the S-box of the four tables (a bijection) and line 9 its inverse, and that the program has\n"
-    "the length given after \" r \".\n"
+    "Checks every record of a search output FILE (default prgs1b.txt, - for standard input) on\n"
+    "its own: runs the program on the register machine from the start state and checks that the\n"
+    "locked registers (the first numbers of lines 4 to 7) hold the truth tables printed, that the\n"
+    "degree and ANF printed are those of each truth table and \" o \" their minimum (at most 3),\n"
+    "that line 8 is the S-box of the four tables (a bijection) and line 9 its inverse, and that\n"
+    "the program has the length given after \" r \".\n"
     "\n"
-    "  --targets LIST   also load LIST (the sb2.txt the search ran on) as the search does and\n"
-    "                   check the row after \" n \", the \" p \" rows (input permutations) and\n"
-    "                   the \" in \" rows (input permutations of the inverse); the \" t \" totals\n"
-    "                   depend on the search's history and are checked for their form only;\n"
-    "                   a directory, a search output or a file without an S-box is refused\n"
+    "  --targets LIST   also load LIST (the sb2.txt the search ran on; - for standard input) as\n"
+    "                   the search does and check the row after \" n \", the \" p \" rows (input\n"
+    "                   permutations) and the \" in \" rows (input permutations of the inverse);\n"
+    "                   the \" t \" totals depend on the search's history and are checked for\n"
+    "                   their form only. A directory, a search output, a file without an S-box,\n"
+    "                   a last S-box with fewer than sixteen values and a value that is not a\n"
+    "                   decimal number 0..15 (such as +12 or 65548) are refused.\n"
     "  --json           print one JSON document instead: {\"file\", \"records\": [{\"line\",\n"
     "                   \"record\", \"result\", \"problem\", and for a record that could be read\n"
     "                   \"sbox\" (as printed, hexadecimal; null when a value is not 0..15),\n"
@@ -180,8 +182,7 @@ int check_command(const std::vector<std::string>& args, std::ostream& out, std::
     const bool with_targets = line.has("targets");
     if (with_targets) {
         const std::string list = line.value_or("targets", "");
-        require_target_list(list);
-        load_target_list(list);
+        load_target_list(read_target_list(list), list);
     }
     const output_file file = load_search_output(path);
     size_t passed = 0, failed = 0;

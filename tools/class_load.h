@@ -4,6 +4,7 @@
 
 #include <string>
 
-// A list the loader refuses is a bad-data error with the loader's message, which names
-// list_path.
-void load_target_list(const std::string& list_path);
+// Loads the list text from a copy in a fresh folder under $TMPDIR (else /tmp), removed at once,
+// so that a list read from standard input loads as a file does. A list the loader refuses is a
+// bad-data error with the loader's message, in which the list is called name.
+void load_target_list(const std::string& text, const std::string& name);

@@ -19,10 +19,11 @@ const char* const help_text =
     "                   FILE RECORD\n"
     "\n"
     "Turns the program of the record with report number RECORD (the number after \"found\") in\n"
-    "the search output FILE into code. The program is first run on the register machine and\n"
-    "must compute the S-box the record prints. The code is bitsliced: in[j] holds input bit j\n"
-    "of every lane and out[i] receives output bit i, bit i of the values on the record's\n"
-    "\"s\" line.\n"
+    "the search output FILE (- for standard input) into code. The program is first run on the\n"
+    "register machine and must compute the S-box the record prints. The code is bitsliced:\n"
+    "in[j] holds input bit j of every lane and out[i] receives output bit i, bit i of the values\n"
+    "on the record's \"s\" line. Its first comment names the S-box it computes, in decimal and\n"
+    "in hexadecimal (\"(0xc56b90ad3ef84712)\").\n"
     "\n"
     "  --lang c     (default) a self-contained C function\n"
     "                 void NAME(const TYPE in[4], TYPE out[4])\n"
@@ -36,7 +37,7 @@ const char* const help_text =
     "  --type TYPE  the C word type, default uint64_t (any C type name: uint32_t,\n"
     "               unsigned long long, ...); assembly works on uint64_t only\n"
     "  --name NAME  the function or graph name, a C identifier; default sbox\n"
-    "  --sbox SBOX  code for exactly SBOX (sixteen decimal values or hexadecimal digits), which\n"
+    "  --sbox SBOX  code for exactly SBOX (in any form sbtool --help gives but @FILE), which\n"
     "               the record must compute up to the order of its input bits and of its\n"
     "               output bits: each register reads the in[] word and each out[] word takes\n"
     "               the register that make the program compute SBOX itself, with the same\n"
@@ -100,10 +101,11 @@ void require_bitsliced_constant(const ot& x, long number) {
                    "\" loads a truth table that is not constant, which has no bitsliced form");
 }
 
+// The S-box as a comment names it: its values in decimal, then in hexadecimal as --sbox takes it.
 std::string sbox_comment(const sbox_values& values) {
     std::string text;
     for (int x = 0; x < 16; ++x) text += (x ? " " : "") + std::to_string(values[x]);
-    return text;
+    return text + " (0x" + hex_text(values) + ")";
 }
 
 // The line that says how a relabelled record's registers are wired, after the comment marker.
@@ -272,6 +274,11 @@ record find_record(const std::string& path, long number) {
         if (raw.lines[0].compare(0, head.size(), head) != 0) continue;
         if (is_cut_short(raw)) data_error(printable(path) + ": record " + std::to_string(number) + " is cut short by the end of the file");
         if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
+        for (int value : r.sbox)
+            if (value < 0 || value > 15)
+                data_error(printable(path) + ": record " + std::to_string(number) + ": line " +
+                           std::to_string(r.first_line + 7) + ": the S-box holds " + std::to_string(value) +
+                           ", not a value 0..15");
         if (!computes_printed_sbox(r))
             data_error(printable(path) + ": record " + std::to_string(number) +
                        ": the program does not compute the S-box it prints (sbtool check says more)");

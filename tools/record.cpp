@@ -290,7 +290,7 @@ std::array<int, 16> sbox_computed(const record& r) {
 }
 
 bool computes_printed_sbox(const record& r) {
-    return repeated_value(r.sbox) < 0 && sbox_computed(r) == r.sbox;
+    return in_range(r.sbox) && repeated_value(r.sbox) < 0 && sbox_computed(r) == r.sbox;
 }
 
 namespace {
@@ -328,9 +328,10 @@ run_kind run_kind_of(const std::string& path, const std::string& text) {
     const std::string first = text.substr(0, first_end);
     kind.exhaustive = starts_with(first, "Parameters ") && first.size() >= 12 &&
                       first.compare(first.size() - 12, 12, "  exhaustive") == 0;
+    // Standard input has no checkpoint beside it.
     checkpoint c;
-    kind.complete = kind.exhaustive && read_checkpoint(path + ".checkpoint", c).empty() && c.exhaustive &&
-                    c.pass >= 1 && c.output_size == text.size() && c.output_hash == content_hash(text);
+    kind.complete = kind.exhaustive && path != standard_input_name && read_checkpoint(path + ".checkpoint", c).empty() &&
+                    c.exhaustive && c.pass >= 1 && c.output_size == text.size() && c.output_hash == content_hash(text);
     if (kind.complete) {
         kind.max_length = c.limits.length;
         kind.listed = list_beside(path, c.list_hash);

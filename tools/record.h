@@ -35,7 +35,8 @@ struct output_file {
 output_file split_output(const std::string& text);
 
 class command_line;
-// The output file a subcommand names by its only operand (default "prgs1b.txt").
+// The output file a subcommand names by its only operand (default "prgs1b.txt"; "-" is
+// standard input, which every reader of these files takes).
 std::string output_operand(const command_line& line);
 // The output files a subcommand names by its operands (default "prgs1b.txt").
 std::vector<std::string> output_operands(const command_line& line);
@@ -104,7 +105,7 @@ bool parse_instruction(const std::string& text, ot& out);
 // output bit i of S(x) is bit x of the locked register locks[i].
 std::array<int, 16> sbox_computed(const record& r);
 
-// Whether the program computes the printed S-box and that S-box is a bijection.
+// Whether the printed S-box is a bijection of 0..15 and the program computes it.
 bool computes_printed_sbox(const record& r);
 
 // A record of one of the output files a subcommand reads, and the name by which its output

@@ -1,7 +1,7 @@
 #include "tools/sbox_text.h"
 
+#include <cassert>
 #include <cctype>
-#include <fstream>
 #include <sstream>
 
 #include "tools/input_file.h"
@@ -20,11 +20,28 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-bool is_hex_form(const std::string& s) {
-    if (s.size() != 16) return false;
+bool is_hex_digits(const std::string& s, size_t count) {
+    if (s.size() != count) return false;
     for (char c : s)
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
+}
+
+// The sixteen digits of a hexadecimal S-box, S(0) first, or "" when the text is none: sixteen
+// digits, with "0x" or "0X" before them or not, or eight groups of two digits separated by
+// blanks ("c5 6b 90 ad 3e f8 47 12"). Sixteen blank-separated values are never hexadecimal.
+std::string hex_digits_of(const std::string& text) {
+    const bool prefixed = text.size() == 18 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (is_hex_digits(prefixed ? text.substr(2) : text, 16)) return prefixed ? text.substr(2) : text;
+    std::istringstream groups(text);
+    std::string group, digits;
+    int count = 0;
+    while (groups >> group) {
+        if (!is_hex_digits(group, 2)) return "";
+        digits += group;
+        ++count;
+    }
+    return count == 8 ? digits : "";
 }
 
 int hex_value(char c) {
@@ -57,15 +74,6 @@ std::vector<std::string> decimal_tokens(const std::string& s, const std::string&
     return tokens;
 }
 
-int decimal_value(const std::string& token, const std::string& where) {
-    bool digits = !token.empty() && token.size() <= 6;
-    for (char c : token) digits = digits && std::isdigit(static_cast<unsigned char>(c));
-    if (!digits) data_error(where + ": \"" + printable(token) + "\" is not a value 0..15");
-    int v = std::stoi(token);
-    if (v > 15) data_error(where + ": value " + token + " is out of range 0..15");
-    return v;
-}
-
 std::string file_where(const std::string& path, size_t line) {
     return printable(path) + ":" + std::to_string(line);
 }
@@ -73,7 +81,7 @@ std::string file_where(const std::string& path, size_t line) {
 // The S-box lines of a file, each with its location and the comment that follows it;
 // comment lines and blank lines dropped.
 void expand_file(const std::string& path, bool require_bijection, std::vector<sourced_sbox>& out) {
-    std::ifstream in = open_input(path);
+    std::istringstream in(read_input(path));
     std::string line;
     size_t number = 0;
     while (std::getline(in, line)) {
@@ -89,12 +97,21 @@ void expand_file(const std::string& path, bool require_bijection, std::vector<so
         const std::string where = file_where(path, number);
         out.push_back({parse_sbox_text(text, where, require_bijection), where, comment});
     }
-    if (in.bad()) data_error(printable(path) + ": read error");
 }
 
 }  // namespace
 
+int parse_decimal_value(const std::string& token, const std::string& where) {
+    bool digits = !token.empty() && token.size() <= 6;
+    for (char c : token) digits = digits && std::isdigit(static_cast<unsigned char>(c));
+    if (!digits) data_error(where + ": \"" + printable(token) + "\" is not a value 0..15");
+    int v = std::stoi(token);
+    if (v > 15) data_error(where + ": value " + token + " is out of range 0..15");
+    return v;
+}
+
 int repeated_value(const sbox_values& v) {
+    assert(in_range(v));
     unsigned seen = 0;
     for (int x : v) {
         if (seen & (1u << x)) return x;
@@ -106,14 +123,15 @@ int repeated_value(const sbox_values& v) {
 sbox_values parse_sbox_text(const std::string& raw, const std::string& where, bool require_bijection) {
     const std::string text = trimmed(raw);
     sbox_values v{};
-    if (is_hex_form(text)) {
-        for (int x = 0; x < 16; ++x) v[x] = hex_value(text[x]);
+    const std::string hex = hex_digits_of(text);
+    if (!hex.empty()) {
+        for (int x = 0; x < 16; ++x) v[x] = hex_value(hex[x]);
     } else {
         const std::vector<std::string> tokens = decimal_tokens(text, where);
         if (tokens.size() != 16)
             data_error(where + ": " + std::to_string(tokens.size()) +
                        " values, expected 16 decimal values or 16 hexadecimal digits");
-        for (int x = 0; x < 16; ++x) v[x] = decimal_value(tokens[x], where);
+        for (int x = 0; x < 16; ++x) v[x] = parse_decimal_value(tokens[x], where);
     }
     if (require_bijection) {
         const int twice = repeated_value(v);

@@ -1,7 +1,10 @@
-// The one S-box parser of sbtool: an S-box argument is sixteen decimal values separated by
-// commas or blanks ("12,5,6,11,..." or "12 5 6 11 ..."), sixteen hexadecimal digits
-// ("c56b90ad3ef84712"), or "@FILE" for a file of such S-boxes, one a line, with blank lines and
-// "#" comments (from "#" to the end of the line) allowed. A comment after an S-box names it.
+// The one S-box parser of sbtool: an S-box argument is hexadecimal, S(0) first, when it is
+// sixteen hexadecimal digits ("c56b90ad3ef84712"), the same after "0x" or "0X"
+// ("0xc56b90ad3ef84712") or eight groups of two digits separated by blanks
+// ("c5 6b 90 ad 3e f8 47 12"); otherwise it is sixteen decimal values separated by commas or
+// blanks ("12,5,6,11,..." or "12 5 6 11 ..."). "@FILE" names a file of such S-boxes, one a
+// line, with blank lines and "#" comments (from "#" to the end of the line) allowed; a comment
+// after an S-box names it. "@-" reads the file from standard input.
 #pragma once
 
 #include <array>
@@ -25,10 +28,15 @@ struct sourced_sbox {
 // distinct. Throws a bad-data error that starts with `where`.
 sbox_values parse_sbox_text(const std::string& text, const std::string& where, bool require_bijection);
 
+// One decimal value of an S-box or a target list: at most six digits, no sign, 0..15. Throws a
+// bad-data error that starts with `where` otherwise.
+int parse_decimal_value(const std::string& token, const std::string& where);
+
 // Expands S-box arguments in order; an @FILE expands in place, in file order.
 std::vector<sourced_sbox> expand_sbox_args(const std::vector<std::string>& args, bool require_bijection);
 
-// The value that occurs twice, or -1 when the sixteen values (all in 0..15) are a bijection.
+// The value that occurs twice, or -1 when the sixteen values are a bijection; every value must
+// lie in 0..15 (in_range).
 int repeated_value(const sbox_values& v);
 
 Sbox make_sbox(const sbox_values& v);

@@ -36,10 +36,16 @@ const char* const general_help =
 
 const char* const general_help_tail =
     "\n"
-    "S-boxes are given as sixteen decimal values separated by commas or blanks\n"
-    "(\"12,5,6,11,9,0,10,13,3,14,15,8,4,7,1,2\"), as sixteen hexadecimal digits\n"
-    "(\"c56b90ad3ef84712\"), or as @FILE for a file of them, one a line, with blank lines and\n"
-    "# comments allowed; a comment after an S-box names it.\n"
+    "S-boxes are given S(0) first. An S-box is hexadecimal when it is sixteen hexadecimal\n"
+    "digits (\"c56b90ad3ef84712\"), the same after 0x or 0X (\"0xc56b90ad3ef84712\"), or eight\n"
+    "groups of two hexadecimal digits separated by blanks (\"c5 6b 90 ad 3e f8 47 12\", quoted\n"
+    "as one argument); otherwise it is sixteen decimal values separated by commas or blanks\n"
+    "(\"12,5,6,11,9,0,10,13,3,14,15,8,4,7,1,2\" or \"12 5 6 11 ...\"). So sixteen values stay\n"
+    "decimal and eight pairs are hexadecimal bytes. @FILE names a file of S-boxes, one a line,\n"
+    "with blank lines and # comments allowed; a comment after an S-box names it.\n"
+    "\n"
+    "A file given as - (a search output, a target list) and a file of S-boxes given as @- are\n"
+    "read from standard input; a command reads it once, so naming it twice is a usage error.\n"
     "\n"
     "Exit status: 0 success, 1 bad data (malformed value, non-bijective S-box, failed check),\n"
     "2 usage error (unknown option, missing argument). Errors are one line on standard error.\n";

@@ -19,7 +19,9 @@ const char* const help_head =
     "sb2.txt there, writes prgs1b.txt there and prints the same console lines. The output\n"
     "file and the console (apart from the pass times) are byte for byte those of prgs1,\n"
     "whatever the number of threads, unless --quiet, --seed, --exhaustive or other limits\n"
-    "are given.\n"
+    "are given. Unlike prgs1, it refuses an sb2.txt without an S-box, with a last S-box of\n"
+    "fewer than sixteen values or with a value that is not a decimal number 0..15 (such as\n"
+    "+12 or 65548, which prgs1 reads modulo 65536), before it writes anything.\n"
     "\n"
     "  --threads N       threads (default: the cores this process may use, at most 4096); 1\n"
     "                    runs the sequential search\n";

@@ -18,6 +18,7 @@
 #include "search/run.h"
 #include "tools/input_file.h"
 #include "tools/record.h"
+#include "tools/target_list.h"
 #include "tools/tool.h"
 
 namespace {
@@ -177,6 +178,7 @@ bool set_up_search(search_options& options, search_setup& setup, std::ostream& o
     require_writable_output(options);
     bool list_exists = false;
     setup.list_text = read_if_present("sb2.txt", &list_exists);
+    if (list_exists) check_target_list(setup.list_text, "sb2.txt");
     const uint64_t list_hash = content_hash(setup.list_text);
     bool from_start = false;
     if (options.resume) {

@@ -4,12 +4,10 @@
 #include <algorithm>
 #include <ostream>
 #include <set>
-#include <sstream>
 
 #include "classes/quikfnd3.h"
 #include "sbox/permute.h"
 #include "tools/args.h"
-#include "tools/input_file.h"
 #include "tools/tool.h"
 
 namespace {
@@ -19,9 +17,10 @@ const char* const help_text =
     "\n"
     "Writes a target list for the search (the file it reads as sb2.txt) to standard output:\n"
     "one S-box a line, sixteen decimal values separated by two blanks. Each SBOX is sixteen\n"
-    "decimal values separated by commas or blanks, sixteen hexadecimal digits, or @FILE for a\n"
-    "file of them (one a line; blank lines and # comments allowed). The options add variants of\n"
-    "each S-box:\n"
+    "decimal values separated by commas or blanks, sixteen hexadecimal digits (\"0x\" before\n"
+    "them, or eight blank-separated pairs, as sbtool --help says), or @FILE for a file of them\n"
+    "(one a line; blank lines and # comments allowed; @- reads standard input). The options add\n"
+    "variants of each S-box:\n"
     "\n"
     "  --inverse   also its inverse\n"
     "  --perms     all 24 permutations of the input bits (numbered as the search numbers them)\n"
@@ -65,24 +64,7 @@ std::string over(const char* what, size_t count, size_t capacity) {
            std::to_string(capacity) + ", " + std::to_string(count - capacity) + " over)";
 }
 
-// The search writes "Parameters " first and a "found " line for every record.
-bool looks_like_search_output(const std::string& text) {
-    return text.compare(0, 11, "Parameters ") == 0 || text.compare(0, 6, "found ") == 0 ||
-           text.find("\nfound ") != std::string::npos;
-}
-
 }  // namespace
-
-void require_target_list(const std::string& path) {
-    const std::string text = read_input(path);
-    if (looks_like_search_output(text))
-        data_error(printable(path) + ": it looks like a search output (prgs1b.txt), not a target list");
-    std::istringstream tokens(text);
-    std::string token;
-    int count = 0;
-    while (count < 16 && tokens >> token) ++count;
-    if (count < 16) data_error(printable(path) + ": no S-box (a target list holds sixteen values per S-box)");
-}
 
 std::vector<Sbox> target_variants(const std::vector<sourced_sbox>& sboxes, const variant_options& o) {
     std::vector<Sbox> list;

@@ -36,8 +36,3 @@ list_counts count_list(const std::vector<Sbox>& list);
 // Empty when the counts fit the loader; otherwise every exceeded capacity, e.g.
 // "too many components: 2712 (capacity 2680, 32 over)", joined by "; ".
 std::string capacity_faults(const list_counts& counts);
-
-// Refuses, before the search's loader sees it, a file that cannot serve as a target list: a
-// directory, a file that cannot be opened, a search output named by mistake, or a file without
-// a single S-box (fewer than sixteen values), which the loader would take as an empty list.
-void require_target_list(const std::string& path);
