@@ -1,5 +1,6 @@
 // Starting the search from the command line: tools/run-search.sh preparing run/sb2.txt from a
-// list in any form, given from any directory, and prgs1 refusing arguments. Also the promises
+// list in any form, given from any directory, going on with a stopped search and never
+// overwriting one, and prgs1 refusing arguments. Also the promises
 // of the test helpers that every test relies on: a child that cannot enter its directory stops
 // there, and temporary directories are removed by the process that made them.
 #include <gtest/gtest-spi.h>
@@ -23,19 +24,23 @@ void write_executable(const std::string& path, const std::string& text) {
 }
 
 // The repository as run-search.sh sees it, with stand-ins: a prerequisites check that passes, a
-// cmake that only notes the targets it was asked to build, the real sbtool, and a prgs1 that
-// says where it runs instead of searching. Lists live in a directory beside it.
+// cmake that only notes the targets it was asked to build, the bundled list, and an sbtool that
+// is the real one but for search, which says how and where it runs instead of searching. Lists
+// live in a directory beside it.
 struct script_tree {
     const std::string root = make_temp_dir();
     const std::string lists = make_temp_dir();
 
     script_tree() {
-        for (const char* dir : {"/tools", "/bin", "/build", "/build/tools"}) EXPECT_TRUE(make_dir(root + dir)) << dir;
+        for (const char* dir : {"/tools", "/bin", "/build", "/build/tools", "/data"})
+            EXPECT_TRUE(make_dir(root + dir)) << dir;
         write_file(root + "/tools/run-search.sh", read_file(std::string(TEST_DATA_DIR) + "/../tools/run-search.sh"));
         write_file(root + "/tools/prerequisites.sh", "ensure_prerequisites() { :; }\n");
-        EXPECT_TRUE(make_link(SBTOOL_PATH, root + "/build/tools/sbtool"));
+        write_file(root + "/data/ciphers.txt", read_file(std::string(TEST_DATA_DIR) + "/ciphers.txt"));
+        write_executable(root + "/build/tools/sbtool", std::string("#!/bin/sh\n") +
+                                                           "[ \"$1\" = search ] && echo \"sbtool $* in $(pwd)\" && exit 0\n" +
+                                                           "exec " + quoted(SBTOOL_PATH) + " \"$@\"\n");
         write_executable(root + "/bin/cmake", "#!/bin/sh\necho \"$*\" > " + quoted(root + "/last-cmake") + "\n");
-        write_executable(root + "/build/prgs1", "#!/bin/sh\necho \"prgs1 with $# arguments in $(pwd)\"\n");
         EXPECT_TRUE(make_dir(lists + "/work"));
     }
 
@@ -65,18 +70,61 @@ TEST(RunSearchScript, CopiesADecimalListAndConvertsAnyOther) {
         const std::string list = fs::canonical(tree.lists + "/" + c.name).string();
         const tool_result r = tree.run(quoted("../" + c.name));
         const std::vector<std::string> out = lines_of(r.out);
-        const std::string expected = c.converted ? sbtool({"targets", "@" + list}).out : c.text;
+        const tool_result converted = sbtool({"targets", "--inverse", "--perms", "@" + list});
         ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
-        ASSERT_EQ(out.size(), c.converted ? 3u : 2u) << r.out;
-        if (c.converted) {
-            EXPECT_EQ(out[0].rfind("converted " + list + " to decimal values, each S-box once (sbtool targets: ", 0), 0u)
-                << out[0];
-        }
-        EXPECT_EQ(out[out.size() - 2].rfind("running build/prgs1 in run/ on " + list + " ", 0), 0u) << r.out;
-        EXPECT_EQ(out.back(), "prgs1 with 0 arguments in " + tree.root + "/run");
-        EXPECT_EQ(read_file(tree.root + "/run/sb2.txt"), expected) << c.name;
-        const std::string built = read_file(tree.root + "/last-cmake");
-        EXPECT_EQ(built.find(" sbtool") != std::string::npos, c.converted) << "the build: " << built;
+        ASSERT_EQ(out.size(), 3u) << r.out;
+        EXPECT_EQ(out[0], c.converted ? "searching for every S-box of " + list +
+                                            " with its inverse and the input-bit permutations of both (" +
+                                            converted.err.substr(0, converted.err.size() - 1) + ")"
+                                      : "searching for the 3 S-boxes of " + list + " as listed, no variants added "
+                                        "(for inverses and input-bit permutations, make the list with sbtool targets "
+                                        "--inverse --perms)");
+        EXPECT_EQ(out[1].rfind("running sbtool search in run/ on all ", 0), 0u) << r.out;
+        EXPECT_EQ(out[2], "sbtool search --dir run in " + tree.root);
+        EXPECT_EQ(read_file(tree.root + "/run/sb2.txt"), c.converted ? converted.out : c.text) << c.name;
+        EXPECT_NE(read_file(tree.root + "/last-cmake").find("--target sbtool"), std::string::npos);
+    }
+}
+
+// A search in run/ goes on where it stopped, without a list or with its own, and results that
+// cannot go on are never overwritten.
+TEST(RunSearchScript, GoesOnAndNeverOverwrites) {
+    const script_tree tree;
+    write_file(tree.lists + "/hex.txt", "c56b90ad3ef84712\n");
+    write_file(tree.lists + "/other.txt", "1a4c6f392db7508e\n");
+    const std::string own = sbtool({"targets", "--inverse", "--perms", "@" + tree.lists + "/hex.txt"}).out;
+    const std::string going_on = "sbtool search --resume --dir run in " + tree.root;
+    const struct {
+        const char* what;
+        bool checkpoint, records;
+        std::string args;
+        int status;
+        std::string last_line;  // of standard output, or of standard error on a refusal
+    } cases[] = {
+        {"stopped, no list", true, true, "", 0, going_on},
+        {"stopped, its list", true, false, "../hex.txt", 0, going_on},
+        {"stopped, another list", true, true, "../other.txt", 1,
+         "run-search.sh: run/ holds a search on another list: run the script without a list to go on with it, or "
+         "move run/ away to start a new one"},
+        {"results without a checkpoint", false, true, "../other.txt", 1,
+         "run-search.sh: run/prgs1b.txt holds the results of a search that cannot go on (no checkpoint): move run/ "
+         "away to start a new one"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(tree.root + "/run");
+        ASSERT_TRUE(make_dir(tree.root + "/run"));
+        write_file(tree.root + "/run/sb2.txt", own);
+        const std::string results = c.records ? "Starting 0\nfound 1 r 16 o 2 n 0\n" : "Starting 0\n";
+        write_file(tree.root + "/run/prgs1b.txt", results);
+        if (c.checkpoint) write_file(tree.root + "/run/prgs1b.txt.checkpoint", "pass 1\n");
+        const tool_result r = tree.run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        const std::vector<std::string> lines = lines_of(c.status == 0 ? r.out : r.err);
+        ASSERT_FALSE(lines.empty()) << c.what;
+        EXPECT_EQ(lines.back(), c.last_line) << c.what;
+        EXPECT_EQ(read_file(tree.root + "/run/sb2.txt"), own) << c.what;
+        EXPECT_EQ(read_file(tree.root + "/run/prgs1b.txt"), results) << c.what;
+        EXPECT_FALSE(fs::exists(tree.root + "/run/sb2.txt.new")) << c.what;
     }
 }
 
@@ -89,7 +137,7 @@ TEST(RunSearchScript, RefusedListsKeepTheEarlierOne) {
     write_file(tree.lists + "/seventeen.txt", "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16\n");
     // A list that is not in decimal form is sbtool's to refuse, in its words.
     const auto refusal = [&](const std::string& name) {
-        return sbtool({"targets", "@" + fs::canonical(tree.lists + "/" + name).string()}).err;
+        return sbtool({"targets", "--inverse", "--perms", "@" + fs::canonical(tree.lists + "/" + name).string()}).err;
     };
     const struct {
         std::string args;
