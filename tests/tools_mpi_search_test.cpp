@@ -210,6 +210,13 @@ TEST(ClusterJobs, StoppedJobsLeaveCleanFilesAndGoOn) {
         ASSERT_GT(target, 0);
         kill(target, s.signal);
         EXPECT_NE(finish_job(job), 0);
+        if (s.signal == SIGINT) {
+            EXPECT_NE(read_file(dir + "/first.err")
+                          .find("sbtool-mpi search: stopped; go on with: mpirun -np 2 sbtool-mpi search --resume --dir " +
+                                dir + "\n"),
+                      std::string::npos)
+                << read_file(dir + "/first.err");
+        }
         const int pass = checkpoint_pass(dir);
         ASSERT_GE(pass, 1) << read_file(dir + "/prgs1b.txt.checkpoint");
         const strings passes = {"--passes", std::to_string(pass + 1)};
