@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,10 @@ struct pair_cost {
 
 // The verify calls and time of each start pair of one gated pass.
 std::vector<pair_cost> gated_pass() {
-    static search_state s;
-    s = search_state{};
-    run = run_settings{};
-    begin_search();
+    run_context run;
+    begin_search(run);
+    const std::unique_ptr<search_state> state = std::make_unique<search_state>(search_for(run));
+    search_state& s = *state;
     std::vector<pair_cost> costs;
     for (int pair = 0; pair < start_pairs; pair++) {
         const uint64_t before = s.verify_calls;
@@ -45,11 +46,11 @@ std::vector<pair_cost> gated_pass() {
 
 // The verify calls and time of one start pair searched whole.
 pair_cost exhaustive_pair(int pair) {
-    static search_state s;
-    s = search_state{};
-    run = run_settings{};
-    run.exhaustive = true;
-    begin_search();
+    run_context run;
+    run.settings.exhaustive = true;
+    begin_search(run);
+    const std::unique_ptr<search_state> state = std::make_unique<search_state>(search_for(run));
+    search_state& s = *state;
     const auto start = seconds_clock::now();
     run_start_pair(s, pair);
     return {s.verify_calls, seconds_since(start)};
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int console = silence_console();
-    start_up();
+    if (prepare_search("sb2.txt").failed) return 2;
     const std::vector<pair_cost> gated = gated_pass();
     std::vector<pair_cost> whole;
     for (int pair : sampled) whole.push_back(exhaustive_pair(pair));

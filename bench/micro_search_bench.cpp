@@ -19,7 +19,7 @@ void load_tables() {
     loaded = true;
     const int console = silence_console();
     if (!enter_work_dir(std::string(BENCH_DATA_DIR) + "/present.txt")) std::abort();
-    start_up();
+    if (prepare_search("sb2.txt").failed) std::abort();
     restore_console(console);
 }
 

@@ -56,14 +56,15 @@ double time_job(const std::string& list, int ranks) {
 // The thread seconds of the walk of one pass alone, as rank 0's walking thread does it when the
 // other ranks keep up with it: every batch is dropped as soon as it is queued.
 double dry_walk() {
-    start_up();
-    run.passes = 1;
+    run_context run;
+    start_up(run);
+    run.settings.passes = 1;
     walk_channel channel(cluster_window(0), cluster_batch_size, cluster_batches_waiting);
-    const run_start start = begin_search();
+    const run_start start = begin_search(run);
     std::thread dropper([&channel] {
         while (event* batch = channel.take_batch(true)) channel.finish_batch(batch);
     });
-    std::thread walker(walk, std::ref(channel), start);
+    std::thread walker(walk, std::ref(channel), std::ref(run), start);
     std::unique_ptr<event> e;
     do e = channel.next_in_order();
     while (e->kind != finish_event);
@@ -76,9 +77,10 @@ double dry_walk() {
 // The walker share of one pass on list.
 double walker_share(const std::string& list) {
     const double sequential = in_child(list, [] {
-        start_up();
+        run_context run;
+        start_up(run);
         const double start = process_seconds();
-        search_bounded(start_pairs);
+        search_bounded(run, start_pairs);
         return process_seconds() - start;
     });
     const double walk = in_child(list, dry_walk);

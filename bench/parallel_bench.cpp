@@ -27,14 +27,15 @@ struct timing {
 // One pass on `list` in a child process; threads = 1 runs the sequential driver.
 timing time_pass(const std::string& list, int threads) {
     return in_child(list, [threads] {
-        start_up();
+        run_context run;
+        start_up(run);
         timing t;
         const auto start = std::chrono::steady_clock::now();
         if (threads == 1) {
-            search_bounded(start_pairs);
+            search_bounded(run, start_pairs);
         } else {
-            run.passes = 1;
-            const parallel_figures f = search_parallel(threads);
+            run.settings.passes = 1;
+            const parallel_figures f = search_parallel(run, threads);
             t.walker_share = double(f.walker_verify_calls) / double(f.total.verify_calls);
         }
         t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

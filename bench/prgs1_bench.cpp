@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     }
     const std::string list = argc > 1 ? argv[1] : std::string(BENCH_DATA_DIR) + "/present.txt";
     const long pairs = argc > 2 ? std::atol(argv[2]) : 10;
+    run_context run;
+    search_limits& limits = run.limits;
     if (argc > 4) {
         limits.length = std::atoi(argv[3]);
         if (std::sscanf(argv[4], "%d,%d,%d", &limits.deadline[0], &limits.deadline[1], &limits.deadline[2]) != 3 ||
@@ -41,9 +43,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int console = silence_console();
-    start_up();
+    start_up(run);
     const auto start = std::chrono::steady_clock::now();
-    const search_counters c = search_bounded(pairs);
+    const search_counters c = search_bounded(run, pairs);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     restore_console(console);
     std::printf("list              %s\n", list.c_str());

@@ -47,10 +47,12 @@ struct load_outcome {
     int status = 0;
 };
 
-// init_valid without the exit: the phase lines go to out and a fault is returned. Every table
-// is reset first, so it may run again in the same process; after a fault the tables hold what
-// was built so far, and any range not yet built answers absent.
-load_outcome load_valid(int x, std::ostream& out, const std::string& sb2_path = "sb2.txt");
+// init_valid without the exit: the phase lines go to out and a fault is returned; the first
+// list is read from sb2_path and named sb2_name in the messages (empty: by its path). Every
+// table is reset first, so it may run again in the same process; after a fault the tables hold
+// what was built so far, and any range not yet built answers absent.
+load_outcome load_valid(int x, std::ostream& out, const std::string& sb2_path = "sb2.txt",
+                        const std::string& sb2_name = "");
 
 // 1 when the word is a coordinate function of some listed S-box (valid[w] is not -1).
 inline int is_component(unsigned short w) {

@@ -53,12 +53,12 @@ std::string start_worker_ranks(const cluster_settings& settings);
 // Does nothing once start_worker_ranks has run.
 void release_worker_ranks();
 
-// Rank 0, after start_worker_ranks: runs the run's passes (see run_settings) across the job,
+// Rank 0, after start_worker_ranks: runs the run's passes across the job,
 // on `threads` threads here (the walking thread and threads - 1 that run batches) and the
 // main thread, which alone calls MPI and merges; then ends the other ranks. A thread that
 // cannot be started throws std::runtime_error before the first pass (the other ranks have
 // ended then).
-parallel_figures search_cluster(int threads);
+parallel_figures search_cluster(run_context& run, int threads);
 
 // Every rank but 0: waits for the settings, loads the list, runs batches until rank 0 ends it.
 // Returns the exit status.

@@ -61,14 +61,14 @@ int cluster_search_command(const std::vector<std::string>& args, std::ostream& o
     if (!start_search_command(args, texts, out, std::cerr, options, setup)) return 0;
     cluster_settings settings;
     settings.threads = options.threads_given ? options.threads : 0;
-    settings.limits = limits;
-    settings.exhaustive = run.exhaustive;
+    settings.limits = setup.run.limits;
+    settings.exhaustive = setup.run.settings.exhaustive;
     settings.list_text = setup.list_text;
     const std::string fault = start_worker_ranks(settings);
     if (!fault.empty()) data_error(fault);
-    status_start();
-    search_cluster(options.threads);
-    status_stop();
+    setup.status.start();
+    search_cluster(setup.run, options.threads);
+    setup.status.stop();
     return 0;
 }
 

@@ -125,22 +125,23 @@ void release_worker_ranks() {
     share_settings(none, false);
 }
 
-parallel_figures search_cluster(int threads) {
+parallel_figures search_cluster(run_context& run, int threads) {
     size_t batches_out = 0;
     for (size_t r = 1; r < rank_threads.size(); r++) batches_out += static_cast<size_t>(batches_ahead(rank_threads[r]));
-    walk_channel channel(cluster_window(batches_out), run.exhaustive ? open_gate_batch_capacity : cluster_batch_size,
-                         cluster_batches_waiting);
-    const run_start start = begin_search();
+    walk_channel channel(cluster_window(batches_out),
+                         run.settings.exhaustive ? open_gate_batch_capacity : cluster_batch_size, cluster_batches_waiting,
+                         run.status);
+    const run_start start = begin_search(run);
     std::unique_ptr<walk_threads> running;
     try {
-        running = std::make_unique<walk_threads>(channel, threads, start);
+        running = std::make_unique<walk_threads>(channel, run, threads, start);
     } catch (const std::runtime_error&) {
         stop_worker_ranks();
         throw;
     }
     // This thread sends, receives and merges; it sleeps only when none of them has anything
     // to do, and then for at most a millisecond, less than a batch takes to run.
-    walk_merger merger(start);
+    walk_merger merger(run, start);
     dispatch batches(channel);
     idle_pause pause(std::chrono::milliseconds(1));
     for (bool finished = false; !finished;) {

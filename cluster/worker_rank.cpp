@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <memory>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -74,15 +75,15 @@ private:
     bool closing_ = false;
 };
 
-// A thread of this rank: runs batches from the pool until it closes.
-void run_batches_from(batch_pool& pool) {
-    search_state s = batch_runner();
+// A thread of this rank: runs batches of `run` from the pool until it closes.
+void run_batches_from(batch_pool& pool, run_context& run) {
+    const std::unique_ptr<search_state> s = batch_runner(run);
     subtree_batch subtrees;
     batch_result result;
     std::vector<char> batch;
     while (pool.take(batch)) {
         const uint64_t position = unpack_batch(batch, subtrees);
-        run_batch(s, subtrees, result);
+        run_batch(*s, subtrees, result);
         pool.put_result(pack_result(position, result));
     }
 }
@@ -148,15 +149,18 @@ int serve_cluster() {
     end_on_out_of_memory(false);
     cluster_settings settings;
     if (!share_settings(settings, false)) return 0;
-    limits = settings.limits;
-    run.exhaustive = settings.exhaustive;
+    // The run as far as batches see it: its limits and whether the gate is open. Batches draw
+    // nothing and write nothing; their results go back to rank 0.
+    run_context run;
+    run.limits = settings.limits;
+    run.settings.exhaustive = settings.exhaustive;
     std::string fault = load_list(settings.list_text);
     batch_pool pool;
     std::vector<std::thread> threads;
     const int wanted = settings.threads > 0 ? settings.threads : default_threads();
     if (fault.empty()) {
         try {
-            for (int i = 0; i < wanted; i++) threads.emplace_back(run_batches_from, std::ref(pool));
+            for (int i = 0; i < wanted; i++) threads.emplace_back(run_batches_from, std::ref(pool), std::ref(run));
         } catch (const std::system_error& error) {
             fault = std::string("cannot start a search thread: ") + error.what();
         }

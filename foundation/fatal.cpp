@@ -10,9 +10,16 @@
 #include <unistd.h>
 
 namespace {
+// How the process reports a fault on its way out: process-wide, like the exit it ends in.
 std::string stderr_prefix;
 bool to_stderr = false;
-std::atomic<void (*)()> before_fatal{nullptr};
+std::atomic<void (*)(void*)> before_fatal{nullptr};
+std::atomic<void*> before_fatal_context{nullptr};
+
+// Calls the hook set by call_before_fatal, if any.
+void run_before_fatal() {
+    if (void (*first)(void*) = before_fatal.load()) first(before_fatal_context.load());
+}
 }  // namespace
 
 namespace {
@@ -26,11 +33,12 @@ void write_raw(int fd, const char* text, size_t size) {
     }
 }
 
+// Whether running out of memory is also reported on the console (worker ranks have none).
 bool memory_fault_on_console = true;
 
 void out_of_memory() {
     static const char message[] = "Out of memory\n";
-    if (void (*first)() = before_fatal.load()) first();
+    run_before_fatal();
     std::cout.flush();
     if (memory_fault_on_console) write_raw(1, message, sizeof message - 1);
     if (to_stderr) {
@@ -47,7 +55,9 @@ void end_on_out_of_memory(bool on_console) {
     std::set_new_handler(out_of_memory);
 }
 
-void call_before_fatal(void (*first)()) {
+void call_before_fatal(void (*first)(void*), void* context) {
+    before_fatal.store(nullptr);
+    before_fatal_context.store(context);
     before_fatal.store(first);
 }
 
@@ -64,7 +74,7 @@ std::string one_line(std::string message) {
 }
 
 void fatal(const std::string& message, int status) {
-    if (void (*first)() = before_fatal.load()) first();
+    run_before_fatal();
     std::cout << message;
     std::cout.flush();
     if (to_stderr) {

@@ -10,9 +10,9 @@
 // byte that is not a printable character as '?'.
 std::string one_line(std::string message);
 
-// A function fatal calls before it writes anything (a live status line on the terminal clears
-// itself there), or nullptr for none.
-void call_before_fatal(void (*first)());
+// A function fatal calls, with `context`, before it writes anything (a live status line on the
+// terminal clears itself there), or nullptr for none.
+void call_before_fatal(void (*first)(void*), void* context);
 
 // From now on fatal also writes its message as one line on standard error, after `prefix`
 // (a program whose errors belong there, while its console keeps the system's own texts).

@@ -140,9 +140,9 @@ void subtree_batch::run(search_state& s) const {
     }
 }
 
-search_state batch_runner() {
-    search_state s;
-    s.hooks.completed = keep_found;
+std::unique_ptr<search_state> batch_runner(run_context& run) {
+    std::unique_ptr<search_state> s = std::make_unique<search_state>(search_for(run));
+    s->hooks.completed = keep_found;
     return s;
 }
 

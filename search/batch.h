@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "search/state.h"
@@ -77,8 +78,9 @@ struct batch_result {
     std::vector<found_sbox> found;
 };
 
-// A search state that runs batches: it completes S-boxes into the result being filled.
-search_state batch_runner();
+// A search state for `run` that runs batches: it completes S-boxes into the result being
+// filled. On the heap, as search states are large.
+std::unique_ptr<search_state> batch_runner(run_context& run);
 
 // Runs the batch on s (made by batch_runner) and fills result.
 void run_batch(search_state& s, const subtree_batch& batch, batch_result& result);

@@ -13,7 +13,7 @@
 #include "classes/quikfnd3.h"
 #include "foundation/fatal.h"
 #include "search/output.h"
-#include "search/targets.h"
+#include "search/run.h"
 
 const char* const checkpoint_name = "prgs1b.txt.checkpoint";
 
@@ -140,18 +140,30 @@ uint64_t content_hash(const std::string& bytes) {
     return h;
 }
 
-void write_checkpoint(const checkpoint& c) {
+namespace {
+// Makes the latest renames and removals in the run's directory durable.
+void sync_directory(const run_context& run) {
+    const int dir = ::open(run.dir.empty() ? "." : run.dir.c_str(), O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+}  // namespace
+
+void write_checkpoint(const run_context& run, const checkpoint& c) {
     const std::string body = body_of(c);
     const std::string text = body + "end " + std::to_string(content_hash(body)) + "\n";
-    const std::string temporary = std::string(checkpoint_name) + ".new";
+    const std::string name = std::string(checkpoint_name) + ".new";
+    const std::string temporary = run.path(name);
     const auto fail = [&](int error) {
         ::unlink(temporary.c_str());
-        fatal("Error writing " + temporary + ": " + std::strerror(error) + "\n", 1);
+        fatal("Error writing " + name + ": " + std::strerror(error) + "\n", 1);
     };
     // A leftover of an earlier run (a file, or a link planted there) is removed, and the file is
     // created anew without following a link, so that the write lands in this file alone.
     if (::unlink(temporary.c_str()) != 0 && errno != ENOENT)
-        fatal("Error writing " + temporary + ": " + std::strerror(errno) + "\n", 1);
+        fatal("Error writing " + name + ": " + std::strerror(errno) + "\n", 1);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0664);
     if (fd < 0) fail(errno);
     if (!write_all(fd, text) || ::fsync(fd) != 0) {
@@ -160,24 +172,16 @@ void write_checkpoint(const checkpoint& c) {
         fail(error);
     }
     if (::close(fd) != 0) fail(errno);
-    if (std::rename(temporary.c_str(), checkpoint_name) != 0) fail(errno);
+    if (std::rename(temporary.c_str(), run.path(checkpoint_name).c_str()) != 0) fail(errno);
     // The rename itself is made durable with the directory.
-    const int dir = ::open(".", O_RDONLY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    sync_directory(run);
 }
 
-void remove_checkpoint() {
+void remove_checkpoint(const run_context& run) {
     for (const std::string& name : {std::string(checkpoint_name), std::string(checkpoint_name) + ".new"})
-        if (::unlink(name.c_str()) != 0 && errno != ENOENT)
+        if (::unlink(run.path(name).c_str()) != 0 && errno != ENOENT)
             fatal("Error removing " + name + ": " + std::strerror(errno) + "\n", 1);
-    const int dir = ::open(".", O_RDONLY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    sync_directory(run);
 }
 
 std::string read_checkpoint(const std::string& path, checkpoint& c) {
@@ -204,21 +208,21 @@ std::string fits_loaded_list(const checkpoint& c) {
     return "";
 }
 
-checkpoint checkpoint_now(int pass, uint32_t seed, bool exhaustive, uint64_t list_hash,
-                          const search_counters& counters, const generator_state& generators) {
+checkpoint checkpoint_now(run_context& run, int pass, const search_counters& counters,
+                          const generator_state& generators) {
     checkpoint c;
     c.pass = pass;
-    c.seed = seed;
-    c.exhaustive = exhaustive;
-    c.limits = limits;
-    c.list_hash = list_hash;
-    sync_output();
-    const std::string written = output_so_far();
+    c.seed = run.settings.seed;
+    c.exhaustive = run.settings.exhaustive;
+    c.limits = run.limits;
+    c.list_hash = run.settings.list_hash;
+    sync_output(run);
+    const std::string written = output_so_far(run);
     c.output_size = written.size();
     c.output_hash = content_hash(written);
     c.counters = counters;
     c.generators = generators;
-    for (unsigned r = 0; r < sbcnt; r++)
-        if (dn[r][0] != -1) c.reached.push_back({static_cast<int>(r), dn[r][0], dn[r][1]});
+    for (unsigned r = 0; r < run.dn.size(); r++)
+        if (run.dn[r][0] != -1) c.reached.push_back({static_cast<int>(r), run.dn[r][0], run.dn[r][1]});
     return c;
 }

@@ -12,7 +12,9 @@
 #include "search/limits.h"
 #include "search/state.h"
 
-// The checkpoint's file name, beside "prgs1b.txt".
+struct run_context;
+
+// The checkpoint's file name, beside "prgs1b.txt" in the run's directory.
 extern const char* const checkpoint_name;
 
 struct checkpoint {
@@ -39,10 +41,10 @@ uint64_t content_hash(const std::string& bytes);
 // Writes c as the checkpoint, through a temporary file that is synced and renamed over the
 // old one. A failure ends the process with one line naming the cause, and removes the
 // temporary file (the output file is complete then).
-void write_checkpoint(const checkpoint& c);
+void write_checkpoint(const run_context& run, const checkpoint& c);
 // Removes the checkpoint of an earlier run (and a temporary left beside it) before a new run
 // replaces that run's output, so that no checkpoint describes an output it no longer matches.
-void remove_checkpoint();
+void remove_checkpoint(const run_context& run);
 
 // Reads the checkpoint at path into c; empty on success, otherwise what is wrong, in one line.
 std::string read_checkpoint(const std::string& path, checkpoint& c);
@@ -51,8 +53,8 @@ std::string read_checkpoint(const std::string& path, checkpoint& c);
 // what is wrong.
 std::string fits_loaded_list(const checkpoint& c);
 
-// The checkpoint of the run as it stands at the start of `pass`: the limits in force, the
+// The checkpoint of the run as it stands at the start of `pass`: its seed, limits and list, the
 // reached table, the output file as written so far (first put on the disk), the generators and
 // the counters given.
-checkpoint checkpoint_now(int pass, uint32_t seed, bool exhaustive, uint64_t list_hash,
-                          const search_counters& counters, const generator_state& generators);
+checkpoint checkpoint_now(run_context& run, int pass, const search_counters& counters,
+                          const generator_state& generators);

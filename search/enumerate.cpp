@@ -80,11 +80,11 @@ unsigned locked_registers(const machine_state& m) {
 // A first instruction at a deadline's index that fixed an output (the last one fixed) may not
 // change places with the second, so the pair-order rule is waived after it.
 bool pair_rule_waived(const search_state& s, int j) {
-    return limits.is_deadline(j - 1) && s.lockcnt >= 1 && s.prog[j - 1].r1 == s.locks[s.lockcnt - 1];
+    return s.limits.is_deadline(j - 1) && s.lockcnt >= 1 && s.prog[j - 1].r1 == s.locks[s.lockcnt - 1];
 }
 
 node describe(const search_state& s, int j, int last) {
-    assert(j >= start_pair_length && j < limits.length);
+    assert(j >= start_pair_length && j < s.limits.length);
     assert(s.lockcnt >= 0 && s.lockcnt <= 3 && s.maxused >= 3 && s.maxused <= 4);
     node n;
     n.j = j;
@@ -155,17 +155,17 @@ unsigned usage_sources(const search_state& s, const node& n, int i, int k) {
 
 // The random gate at the entry of a call at index j with `outputs` fixed: draws where it
 // applies and says whether the call goes on.
-inline bool gate_admits(int j, int outputs) {
+inline bool gate_admits(search_state& s, int j, int outputs) {
     const bool gated = j > gate_after && j <= gate_last && outputs <= gate_max_locks;
-    if (!gated || run.exhaustive) return true;
-    return (rand_1279il() & 0xffff) <= gate_threshold;
+    if (!gated || s.open_gate) return true;
+    return (rand_1279il(s.run->generators) & 0xffff) <= gate_threshold;
 }
 
 // Below a call at index j with `outputs` fixed nothing draws: it can run anywhere, in any
 // order (from index gate_last on, or with three outputs fixed; anywhere past the first few
 // indices when the gate is open).
-inline bool draw_free(int j, int outputs) {
-    return run.exhaustive ? j >= open_gate_handover_index : j >= gate_last || outputs > gate_max_locks;
+inline bool draw_free(const search_state& s, int j, int outputs) {
+    return s.open_gate ? j >= open_gate_handover_index : j >= gate_last || outputs > gate_max_locks;
 }
 
 // Goes one instruction deeper with x, which fixes `locked` outputs: the call at index j + 1.
@@ -174,8 +174,8 @@ inline bool draw_free(int j, int outputs) {
 inline void descend(search_state& s, const node& n, ot x, int locked) {
     const int j = n.j + 1;
     const int last = n.last == -1 ? x.r1 : -1;
-    if (s.hooks.subtree && draw_free(j, locked)) {
-        if (gate_admits(j, locked)) s.hooks.subtree(s, j, x, locked, last);
+    if (s.hooks.subtree && draw_free(s, j, locked)) {
+        if (gate_admits(s, j, locked)) s.hooks.subtree(s, j, x, locked, last);
         return;
     }
     enter_call(s, n.j, x, locked);
@@ -221,7 +221,7 @@ void try_new_register(search_state& s, const node& n) {
 // A nop fills the second slot of a pair once three outputs are fixed, not after a mov, and
 // not at the last index.
 void try_nop(search_state& s, const node& n) {
-    if (s.lockcnt < 3 || n.last == -1 || n.prev.o == op_mov || n.j >= limits.last_index()) return;
+    if (s.lockcnt < 3 || n.last == -1 || n.prev.o == op_mov || n.j >= s.limits.last_index()) return;
     descend(s, n, ot{op_nop, 0, 0}, s.lockcnt);
 }
 
@@ -238,10 +238,12 @@ int start_pair_of(const ot* prog) {
     return -1;
 }
 
-void print_progress(const search_counters& s, const ot* prog, int j) {
-    if (j == 2) status_start_pair(start_pair_of(prog));
-    status_counters(s);
-    if (run.quiet) return;
+void print_progress(run_context& run, const search_counters& s, const ot* prog, int j) {
+    if (run.status) {
+        if (j == 2) run.status->start_pair(start_pair_of(prog));
+        run.status->counters(s);
+    }
+    if (run.settings.quiet) return;
     std::ostringstream text;
     if (j == 2) {
         text << "addop2 " << j << "  " << prog[0] << " " << prog[1] << "  " << 11 << "-" << s.nodecnt[11] << "  "
@@ -252,17 +254,17 @@ void print_progress(const search_counters& s, const ot* prog, int j) {
              << prog[0] << " " << prog[1] << " " << prog[2] << "\n";
     }
     // Shown at once even when standard output is a pipe or a file: these lines are rare.
-    console_write(text.str());
+    run.console_write(text.str());
 }
 
 void addop2(search_state& s, int j, int last) {
-    if (gate_admits(j, s.lockcnt)) enumerate_from(s, j, last);
+    if (gate_admits(s, j, s.lockcnt)) enumerate_from(s, j, last);
 }
 
 void enumerate_from(search_state& s, int j, int last) {
     if (j == 2 || j == 3) {
         if (s.hooks.progress) s.hooks.progress(s, j);
-        else print_progress(s, s.prog, j);
+        else print_progress(*s.run, s, s.prog, j);
     }
     save_state(s, s.st[j]);
     // With only the inputs in use, register 4 must come soon, and or, and and mov wait for it.

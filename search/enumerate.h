@@ -56,8 +56,8 @@ constexpr pair_verdict pair_order(int i, int k, const ot& P, int* restart) {
     return pair_ok;
 }
 
-// Writes the progress line of the call at index j (2 or 3) to standard output (unless the
-// run is quiet) and shows the counters on the status line.
-void print_progress(const search_counters& counters, const ot* prog, int j);
+// Writes the progress line of the call at index j (2 or 3) to the run's console (unless the
+// run is quiet) and shows the counters on its status line.
+void print_progress(run_context& run, const search_counters& counters, const ot* prog, int j);
 // The number of the start pair in prog[0..1] (0..9), or -1.
 int start_pair_of(const ot* prog);

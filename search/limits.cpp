@@ -1,7 +1,5 @@
 #include "search/limits.h"
 
-search_limits limits;
-
 std::string limits_fault(const search_limits& l) {
     // The shortest length that leaves room for three deadlines after the start pair.
     const int shortest = start_pair_length + 3;

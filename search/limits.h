@@ -70,5 +70,3 @@ struct search_limits {
 // start pair and before the last index.
 std::string limits_fault(const search_limits& l);
 
-// The limits in force: set before start_up, read-only once the search has started.
-extern search_limits limits;

@@ -24,11 +24,12 @@ struct parallel_figures {
 class walk_merger {
 public:
     // start: where the run starts, with the counters it carries.
-    explicit walk_merger(const run_start& start)
-        : merged_(start.counters), resumed_subtrees_(start.merged_subtrees) {}
+    walk_merger(run_context& run, const run_start& start)
+        : run_(run), merged_(start.counters), resumed_subtrees_(start.merged_subtrees) {}
 
     // Applies the next step of the walk: records, console lines, checkpoints (at the start of
-    // every pass, and within a pass every run.checkpoint_seconds as batches are merged). True
+    // every pass, and within a pass every run_settings::checkpoint_seconds as batches are
+    // merged). True
     // once it was the last.
     bool apply(const event& e);
     const parallel_figures& figures() const { return figures_; }
@@ -37,6 +38,7 @@ private:
     // A checkpoint at this point of the pass when the latest is old enough.
     void checkpoint_when_due(const event& batch);
 
+    run_context& run_;
     search_counters merged_;  // what the run started with plus every batch merged so far
     search_counters walker_;  // the walker's counters at the latest step that carries them
     uint64_t resumed_subtrees_;  // subtrees of the first pass merged before the run started

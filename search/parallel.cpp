@@ -8,11 +8,12 @@ namespace {
 constexpr size_t events_in_flight = 512;
 }  // namespace
 
-parallel_figures search_parallel(int threads) {
-    walk_channel channel(events_in_flight, run.exhaustive ? open_gate_batch_capacity : batch_capacity);
-    const run_start start = begin_search();
-    walk_threads running(channel, threads, start);
-    walk_merger merger(start);
+parallel_figures search_parallel(run_context& run, int threads) {
+    walk_channel channel(events_in_flight, run.settings.exhaustive ? open_gate_batch_capacity : batch_capacity, 0,
+                         run.status);
+    const run_start start = begin_search(run);
+    walk_threads running(channel, run, threads, start);
+    walk_merger merger(run, start);
     while (!merger.apply(*channel.next_in_order())) {
     }
     running.join();

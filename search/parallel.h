@@ -7,8 +7,8 @@
 #include "search/merge.h"
 
 // Runs the run's passes (see run_settings) on `threads` threads (the walking thread and
-// threads - 1 workers; the walker runs batches too while the queue is full), after start_up().
-// Output file and console as the sequential search writes them. A thread that cannot be
-// started throws std::runtime_error before the first pass begins (the output file holds its
+// threads - 1 workers; the walker runs batches too while the queue is full), once its list is
+// loaded. Output file and console as the sequential search writes them. A thread that cannot
+// be started throws std::runtime_error before the first pass begins (the output file holds its
 // header then).
-parallel_figures search_parallel(int threads);
+parallel_figures search_parallel(run_context& run, int threads);

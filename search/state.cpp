@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "search/run.h"
+
 search_counters& search_counters::operator+=(const search_counters& o) {
     for (int i = 0; i < program_capacity; i++) nodecnt[i] += o.nodecnt[i];
     l1 += o.l1;
@@ -52,4 +54,12 @@ program_facts facts_of(const ot* prog, int j) {
     program_facts f = program_facts::none();
     for (int p = 0; p < j; p++) f = f.after(prog[p], p);
     return f;
+}
+
+search_state search_for(run_context& run) {
+    search_state s;
+    s.run = &run;
+    s.limits = run.limits;
+    s.open_gate = run.settings.exhaustive;
+    return s;
 }

@@ -65,6 +65,7 @@ struct program_facts {
 program_facts facts_of(const ot* prog, int j);
 
 struct search_state;
+struct run_context;
 
 // Where a search hands work over instead of doing it itself. A null hook means the ordinary
 // search: progress lines are printed, subtrees run, complete S-boxes recorded at once.
@@ -87,6 +88,11 @@ struct search_hooks {
 // names (s.reg, s.lockcnt, s.nodecnt, s.l5) while a snapshot of the machine or a merge of the
 // counters stays one copy or one addition.
 struct search_state : machine_state, search_counters {
+    // The run this search works for, and copies of what the enumeration reads of it at every
+    // node: the limits, and whether the random gate is open (an exhaustive run).
+    run_context* run = nullptr;
+    search_limits limits;
+    bool open_gate = false;
     // The program under construction; entries 0 and 1 hold the start pair. Entries from the
     // current index on hold what abandoned branches left.
     ot prog[program_capacity] = {};
@@ -102,3 +108,6 @@ struct search_state : machine_state, search_counters {
     search_counters& counters() { return *this; }
     const search_counters& counters() const { return *this; }
 };
+
+// A fresh search for `run`, with its limits and gate.
+search_state search_for(run_context& run);

@@ -3,25 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <iostream>
-#include <mutex>
-#include <string>
-#include <thread>
 
 #include "foundation/fatal.h"
 #include "search/interrupt.h"
-#include "search/limits.h"
 
 namespace {
-
-using clock_type = std::chrono::steady_clock;
-
-double seconds_since(clock_type::time_point t) {
-    return std::chrono::duration<double>(clock_type::now() - t).count();
-}
 
 // "1:02:03" or "2:03".
 std::string clock_text(double seconds) {
@@ -32,40 +20,15 @@ std::string clock_text(double seconds) {
     return text;
 }
 
-// What the line shows, guarded by `lock`.
-struct status_figures {
-    bool active = false;
-    int pass = -1;
-    int pair = -1;
-    clock_type::time_point pass_start;
-    double pair_start[start_pairs] = {};       // seconds into this pass
-    double previous_pair_start[start_pairs] = {};
-    double previous_total = 0;                 // seconds of the previous pass, 0 when none
-    uint64_t calls_at_pass_start = 0;
-    uint64_t calls = 0;
-    uint64_t calls_ahead = 0;                  // of batches run but not yet merged
-    double calls_time = 0;                     // seconds into the pass of the latest figures
-    uint64_t records = 0;
-    // When the pass's subtrees are counted: how many per start pair, the share of the pass done
-    // when it (or the run) started, how many are merged now, and when they were counted.
-    uint64_t pair_subtrees[start_pairs] = {};
-    bool counted = false;
-    double share_at_start = 0;
-    uint64_t subtrees_merged = 0;
-    double subtrees_start_time = 0;            // seconds into the pass
-};
+}  // namespace
 
-std::mutex lock;
-std::condition_variable stop_wanted;
-bool stopping = false;
-status_figures figures;
-std::thread painter;
+double status_line::seconds_since_pass_start() const {
+    return std::chrono::duration<double>(clock_type::now() - f_.pass_start).count();
+}
 
-// The estimate of the pass's remaining seconds, or a negative number before a start pair is
-// done. The previous pass's pace tells how the rest of a pass compares with its start.
 // The share of the pass done once `merged` subtrees are merged: a tenth for each start pair
 // done, and of the current one the share of its subtrees merged.
-double share_done(const status_figures& f, uint64_t merged) {
+double status_line::share_done(const figures& f, uint64_t merged) {
     double pairs = 0;
     uint64_t before = 0;
     for (uint64_t n : f.pair_subtrees) {
@@ -76,8 +39,12 @@ double share_done(const status_figures& f, uint64_t merged) {
     return 1;
 }
 
-double remaining_seconds(double elapsed) {
-    const status_figures& f = figures;
+// The estimate of the pass's remaining seconds, or a negative number while there is none: from
+// the share of subtrees merged when they were counted, otherwise once a start pair is done,
+// from the pace of the previous pass (how the rest of a pass compares with its start) or of
+// this one.
+double status_line::remaining_seconds(double elapsed) const {
+    const figures& f = f_;
     if (f.counted) {
         const double share = share_done(f, f.subtrees_merged);
         if (share <= f.share_at_start) return -1;
@@ -90,9 +57,9 @@ double remaining_seconds(double elapsed) {
     return done / f.pair * (start_pairs - f.pair) - (elapsed - done);
 }
 
-std::string line_text() {
-    const status_figures& f = figures;
-    const double elapsed = seconds_since(f.pass_start);
+std::string status_line::text() const {
+    const figures& f = f_;
+    const double elapsed = seconds_since_pass_start();
     std::string text = "pass " + std::to_string(f.pass) + "  start pair " + std::to_string(f.pair + 1) + " of " +
                        std::to_string(start_pairs) + "  " + clock_text(elapsed) + "  records " +
                        std::to_string(f.records);
@@ -108,65 +75,64 @@ std::string line_text() {
 }
 
 // Called with the lock held.
-void draw() {
-    if (!figures.active || figures.pass < 0) return;
-    const std::string text = "\r\033[K" + line_text();
-    if (::write(2, text.data(), text.size()) < 0) figures.active = false;
+void status_line::draw() {
+    if (!f_.active || f_.pass < 0) return;
+    const std::string shown = "\r\033[K" + text();
+    if (::write(2, shown.data(), shown.size()) < 0) f_.active = false;
 }
 
-void clear() {
-    if (figures.active && ::write(2, "\r\033[K", 4) < 0) figures.active = false;
+void status_line::clear() {
+    if (f_.active && ::write(2, "\r\033[K", 4) < 0) f_.active = false;
 }
 
-void paint_every_second() {
-    std::unique_lock<std::mutex> guard(lock);
-    while (!stopping) {
+void status_line::paint_every_second() {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (!stopping_) {
         draw();
-        stop_wanted.wait_for(guard, std::chrono::seconds(1));
+        stop_wanted_.wait_for(guard, std::chrono::seconds(1));
     }
 }
 
 // Before a fault ends the process: the line goes for good, so that the fault's message
 // starts a line of its own and nothing is drawn after it.
-void clear_for_fatal() {
-    std::lock_guard<std::mutex> guard(lock);
-    clear();
-    figures.active = false;
+void status_line::clear_for_fatal(void* line) {
+    status_line& s = *static_cast<status_line*>(line);
+    std::lock_guard<std::mutex> guard(s.lock_);
+    s.clear();
+    s.f_.active = false;
 }
 
-}  // namespace
-
-void status_start() {
-    if (!::isatty(2) || painter.joinable()) return;
+void status_line::start() {
+    if (!::isatty(2) || painter_.joinable()) return;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        figures.active = true;
-        stopping = false;
+        std::lock_guard<std::mutex> guard(lock_);
+        f_.active = true;
+        stopping_ = false;
     }
     clear_line_on_stop(true);
-    call_before_fatal(clear_for_fatal);
-    painter = std::thread(paint_every_second);
+    call_before_fatal(clear_for_fatal, this);
+    painter_ = std::thread(&status_line::paint_every_second, this);
 }
 
-void status_stop() {
-    if (!painter.joinable()) return;
+void status_line::stop() {
+    if (!painter_.joinable()) return;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        stopping = true;
+        std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
         clear();
-        figures.active = false;
+        f_.active = false;
     }
-    stop_wanted.notify_all();
-    painter.join();
+    stop_wanted_.notify_all();
+    painter_.join();
     clear_line_on_stop(false);
-    call_before_fatal(nullptr);
+    call_before_fatal(nullptr, nullptr);
 }
 
-void status_pass(int pass, const search_counters& counters) {
-    std::lock_guard<std::mutex> guard(lock);
-    status_figures& f = figures;
+void status_line::pass(int pass, const search_counters& counters) {
+    std::lock_guard<std::mutex> guard(lock_);
+    figures& f = f_;
     if (f.pass >= 0) {
-        f.previous_total = seconds_since(f.pass_start);
+        f.previous_total = seconds_since_pass_start();
         std::copy(f.pair_start, f.pair_start + start_pairs, f.previous_pair_start);
     }
     f.pass = pass;
@@ -180,46 +146,46 @@ void status_pass(int pass, const search_counters& counters) {
     f.counted = false;
 }
 
-void status_start_pair(int pair) {
-    std::lock_guard<std::mutex> guard(lock);
+void status_line::start_pair(int pair) {
+    std::lock_guard<std::mutex> guard(lock_);
     if (pair < 0 || pair >= start_pairs) return;
-    figures.pair = pair;
-    figures.pair_start[pair] = seconds_since(figures.pass_start);
+    f_.pair = pair;
+    f_.pair_start[pair] = seconds_since_pass_start();
 }
 
-void status_counters(const search_counters& counters) {
-    std::lock_guard<std::mutex> guard(lock);
-    figures.calls = counters.verify_calls;
-    figures.calls_time = seconds_since(figures.pass_start);
-    figures.records = counters.l5;
+void status_line::counters(const search_counters& counters) {
+    std::lock_guard<std::mutex> guard(lock_);
+    f_.calls = counters.verify_calls;
+    f_.calls_time = seconds_since_pass_start();
+    f_.records = counters.l5;
 }
 
-void status_batch_finished(uint64_t verify_calls) {
-    std::lock_guard<std::mutex> guard(lock);
-    figures.calls_ahead += verify_calls;
-    figures.calls_time = seconds_since(figures.pass_start);
+void status_line::batch_finished(uint64_t verify_calls) {
+    std::lock_guard<std::mutex> guard(lock_);
+    f_.calls_ahead += verify_calls;
+    f_.calls_time = seconds_since_pass_start();
 }
 
-void status_batch_merged(uint64_t verify_calls, uint64_t subtrees) {
-    std::lock_guard<std::mutex> guard(lock);
-    figures.calls_ahead -= std::min(verify_calls, figures.calls_ahead);
-    figures.subtrees_merged = subtrees;
+void status_line::batch_merged(uint64_t verify_calls, uint64_t subtrees) {
+    std::lock_guard<std::mutex> guard(lock_);
+    f_.calls_ahead -= std::min(verify_calls, f_.calls_ahead);
+    f_.subtrees_merged = subtrees;
 }
 
-void status_pass_subtrees(const uint64_t (&per_pair)[start_pairs], uint64_t merged) {
-    std::lock_guard<std::mutex> guard(lock);
-    status_figures& f = figures;
+void status_line::pass_subtrees(const uint64_t (&per_pair)[start_pairs], uint64_t merged) {
+    std::lock_guard<std::mutex> guard(lock_);
+    figures& f = f_;
     std::copy(per_pair, per_pair + start_pairs, f.pair_subtrees);
     f.counted = std::any_of(per_pair, per_pair + start_pairs, [](uint64_t n) { return n > 0; });
     f.subtrees_merged = merged;
     f.share_at_start = share_done(f, merged);
-    f.subtrees_start_time = seconds_since(f.pass_start);
+    f.subtrees_start_time = seconds_since_pass_start();
 }
 
-void console_write(const std::string& text) {
-    std::lock_guard<std::mutex> guard(lock);
+void status_line::write(std::ostream& out, const std::string& text) {
+    std::lock_guard<std::mutex> guard(lock_);
     clear();
-    std::cout << text;
-    std::cout.flush();
+    out << text;
+    out.flush();
     draw();
 }

@@ -3,7 +3,6 @@
 #include "sbox/permute.h"
 #include "sbox/sbox.h"
 
-int dn[sbox_capacity][2];
 int per[sbox_capacity][24];
 int inv[sbox_capacity][24];
 
@@ -22,10 +21,8 @@ Sbox sbox_of_row(unsigned r) {
 }  // namespace
 
 void init_dsi() {
-    for (unsigned r = 0; r < sbcnt; r++) {
-        dn[r][0] = dn[r][1] = -1;
+    for (unsigned r = 0; r < sbcnt; r++)
         for (int k = 0; k < 24; k++) per[r][k] = inv[r][k] = -1;
-    }
     for (unsigned r = 0; r < sbcnt; r++) {
         const Sbox s = sbox_of_row(r);
         const Sbox inverse = s.inverse();

@@ -1,19 +1,16 @@
 #include "search/verify.h"
 
 #include "search/output.h"
+#include "search/run.h"
 #include "search/targets.h"
 
 namespace {
 // Marks row N and every input permutation of it as reached by report `number` of `length`.
-void mark_reached(int N, int number, int length) {
-    dn[N][0] = number;
-    dn[N][1] = length;
+void mark_reached(run_context& run, int N, int number, int length) {
+    run.dn[N] = {number, length};
     for (int i = 1; i < 24; i++) {
         const int P = per[N][i];
-        if (P != -1) {
-            dn[P][0] = number;
-            dn[P][1] = length;
-        }
+        if (P != -1) run.dn[P] = {number, length};
     }
 }
 }  // namespace
@@ -35,15 +32,15 @@ void report(search_state& s, int j, ot x, uint16_t v) {
     const int N = get_sb4(words[0], words[1], words[2], words[3]);
     s.l4++;
     if (s.hooks.completed) s.hooks.completed(s, N, j + 1, lock_regs, words);
-    else record_reached(s, N, j + 1, s.prog, lock_regs, words);
+    else record_reached(*s.run, s, N, j + 1, s.prog, lock_regs, words);
 }
 
-int record_reached(search_counters& counters, int N, int length, const ot* prog, const int* lock_regs,
-                   const uint16_t* words) {
-    if (dn[N][0] > 0 && dn[N][1] <= length) return 0;
+int record_reached(run_context& run, search_counters& counters, int N, int length, const ot* prog,
+                   const int* lock_regs, const uint16_t* words) {
+    if (run.dn[N][0] > 0 && run.dn[N][1] <= length) return 0;
     counters.l5++;
     const int number = static_cast<int>(counters.l5);
-    mark_reached(N, number, length);
-    write_record(N, number, length, prog, lock_regs, words);
+    mark_reached(run, N, number, length);
+    write_record(run, N, number, length, prog, lock_regs, words);
     return 1;
 }

@@ -22,10 +22,10 @@ void report(search_state& s, int j, ot x, uint16_t v);
 
 // A program prog[0..length-1] reached row N with the locked registers lock_regs holding words:
 // unless N is already reached by a program at most as long, marks N and its input
-// permutations as reached and writes the record as report counters.l5 + 1. Returns 1 when a
-// record was written.
-int record_reached(search_counters& counters, int N, int length, const ot* prog, const int* lock_regs,
-                   const uint16_t* words);
+// permutations as reached in the run and writes the record as report counters.l5 + 1. Returns
+// 1 when a record was written.
+int record_reached(run_context& run, search_counters& counters, int N, int length, const ot* prog,
+                   const int* lock_regs, const uint16_t* words);
 
 namespace verify_detail {
 
@@ -84,8 +84,8 @@ inline bool judge(search_state& s, int j, ot x, uint16_t v, int maxused, const s
     if (v == 0x0000 || v == 0xffff) return false;
     if (copies_other_register(s, x, v, maxused)) return false;
     if (is_component(v) && !take_output(s, j, x, v, locked)) return false;
-    if (locked < 3 && j >= limits.deadline[locked]) return false;
+    if (locked < 3 && j >= s.limits.deadline[locked]) return false;
     if ((x.o == op_or || x.o == op_and || x.o == op_mov) && !all_separated(others | separation_of(v))) return false;
     s.nodecnt[j]++;
-    return j < limits.last_index();
+    return j < s.limits.last_index();
 }

@@ -12,7 +12,6 @@
 #include "search/driver.h"
 #include "search/machine.h"
 #include "search/run.h"
-#include "search/status.h"
 
 event* walk_channel::wait_for_room() {
     std::unique_lock<std::mutex> guard(lock_);
@@ -54,7 +53,7 @@ event* walk_channel::take_batch(bool wait) {
 }
 
 void walk_channel::finish_batch(event* batch) {
-    status_batch_finished(batch->result.delta.verify_calls);
+    if (status_) status_->batch_finished(batch->result.delta.verify_calls);
     std::lock_guard<std::mutex> guard(lock_);
     batch->done = true;
     if (merger_waiting_ && front_ready()) merger_may_go_.notify_one();
@@ -110,18 +109,19 @@ double thread_seconds() {
 // its hooks' context.
 class walker {
 public:
-    explicit walker(walk_channel& channel) : channel_(channel), runner_(batch_runner()) {}
+    walker(walk_channel& channel, run_context& run) : channel_(channel), run_(run), runner_(batch_runner(run)) {}
 
     void walk(const run_start& from) {
         const double start = thread_seconds();
-        search_state s;
+        const std::unique_ptr<search_state> state = std::make_unique<search_state>(search_for(run_));
+        search_state& s = *state;
         s.hooks = {on_subtree, on_progress, on_completed, this};
         int pass = from.pass;
         skip_ = from.merged_subtrees;
-        for (; !run_ends_before(pass); pass++) {
+        for (; !run_ends_before(run_, pass) && !run_.cancelled.load(); pass++) {
             handed_ = 0;
             std::unique_ptr<event> start_step = pass_marker(s, pass_start_event, pass);
-            if (run.exhaustive) count_subtrees(start_step->pair_subtrees);
+            if (s.open_gate) count_subtrees(run_, start_step->pair_subtrees);
             emit(std::move(start_step));
             for (int pair = 0; pair < start_pairs; pair++) run_start_pair(s, pair);
             emit(marker(s, pass_end_event));
@@ -138,8 +138,9 @@ private:
 
     // The subtrees the walk of a pass with the gate open hands over from each start pair,
     // counted by a walk that runs none: a small part of such a pass, and nothing draws in it.
-    static void count_subtrees(uint64_t (&per_pair)[start_pairs]) {
-        search_state s;
+    static void count_subtrees(run_context& run, uint64_t (&per_pair)[start_pairs]) {
+        const std::unique_ptr<search_state> state = std::make_unique<search_state>(search_for(run));
+        search_state& s = *state;
         s.hooks.subtree = [](search_state& c, int, ot, int, int) { ++*static_cast<uint64_t*>(c.hooks.context); };
         s.hooks.progress = [](search_state&, int) {};
         s.hooks.completed = on_completed;
@@ -187,7 +188,7 @@ private:
     // Runs a batch on the runner, apart from the walk, whose own time is measured without it.
     void run_here(event& batch) {
         const double start = thread_seconds();
-        run_batch(runner_, batch.subtrees, batch.result);
+        run_batch(*runner_, batch.subtrees, batch.result);
         batch_seconds_ += thread_seconds() - start;
         channel_.finish_batch(&batch);
     }
@@ -211,39 +212,41 @@ private:
     std::unique_ptr<event> pass_marker(const search_state& s, event_kind kind, int pass) {
         std::unique_ptr<event> e = marker(s, kind);
         e->pass = pass;
-        e->generators = std::make_unique<generator_state>(save_generators());
+        e->generators = std::make_unique<generator_state>(run_.generators);
         return e;
     }
 
     walk_channel& channel_;
+    run_context& run_;
     uint64_t handed_ = 0;                 // subtrees handed over in this pass, skipped ones too
     uint64_t skip_ = 0;                   // subtrees of this pass merged before the run went on
-    search_state runner_;                 // the state on which the walker runs batches
+    std::unique_ptr<search_state> runner_;  // the state on which the walker runs batches
     std::unique_ptr<event> open_batch_;   // the batch being filled
     uint64_t next_position_ = 0;
     double batch_seconds_ = 0;            // thread seconds spent running batches
 };
 
 // A thread that runs batches until the channel closes.
-void run_batches(walk_channel& channel) {
-    search_state s = batch_runner();
+void run_batches(walk_channel& channel, run_context& run) {
+    const std::unique_ptr<search_state> s = batch_runner(run);
     while (event* batch = channel.take_batch(true)) {
-        run_batch(s, batch->subtrees, batch->result);
+        run_batch(*s, batch->subtrees, batch->result);
         channel.finish_batch(batch);
     }
 }
 
 }  // namespace
 
-void walk(walk_channel& channel, const run_start& start) {
-    walker w(channel);
+void walk(walk_channel& channel, run_context& run, const run_start& start) {
+    walker w(channel, run);
     w.walk(start);
 }
 
-walk_threads::walk_threads(walk_channel& channel, int threads, const run_start& start) : channel_(channel) {
+walk_threads::walk_threads(walk_channel& channel, run_context& run, int threads, const run_start& start)
+    : channel_(channel) {
     try {
-        for (int i = 1; i < threads; i++) runners_.emplace_back(run_batches, std::ref(channel));
-        walker_ = std::thread(walk, std::ref(channel), start);
+        for (int i = 1; i < threads; i++) runners_.emplace_back(run_batches, std::ref(channel), std::ref(run));
+        walker_ = std::thread(walk, std::ref(channel), std::ref(run), start);
     } catch (const std::system_error& error) {
         channel.close();
         for (std::thread& r : runners_) r.join();

@@ -22,6 +22,7 @@
 #include "search/batch.h"
 #include "search/run.h"
 #include "search/state.h"
+#include "search/status.h"
 
 enum event_kind { batch_event, progress_event, pass_start_event, pass_end_event, finish_event };
 
@@ -58,9 +59,13 @@ struct event {
 // The queues between the walker, whoever runs batches and the merger.
 class walk_channel {
 public:
-    // waiting_most 0: as many as the window.
-    explicit walk_channel(size_t window, size_t batch_size = batch_capacity, size_t waiting_most = 0)
-        : window_(window), batch_size_(batch_size), waiting_most_(waiting_most > 0 ? waiting_most : window) {}
+    // waiting_most 0: as many as the window. status: the line that hears of batches run, or none.
+    explicit walk_channel(size_t window, size_t batch_size = batch_capacity, size_t waiting_most = 0,
+                          status_line* status = nullptr)
+        : window_(window),
+          batch_size_(batch_size),
+          waiting_most_(waiting_most > 0 ? waiting_most : window),
+          status_(status) {}
 
     size_t batch_size() const { return batch_size_; }
 
@@ -97,6 +102,7 @@ private:
     const size_t window_;
     const size_t batch_size_;
     const size_t waiting_most_;
+    status_line* const status_;
     std::mutex lock_;
     std::condition_variable walker_may_go_, work_waiting_, merger_may_go_;
     std::deque<std::unique_ptr<event>> in_order_;  // every step not yet merged
@@ -111,8 +117,8 @@ private:
 
 // The walking thread: the run's passes from start.pass in sequential order, every draw-free
 // subtree handed over but the first start.merged_subtrees of the first pass, then the finish
-// step; then it runs the batches nobody has taken.
-void walk(walk_channel& channel, const run_start& start);
+// step; then it runs the batches nobody has taken. It draws from the run's generators.
+void walk(walk_channel& channel, run_context& run, const run_start& start);
 
 // The threads of a parallel search in this process: the walking thread, and threads - 1 that
 // run batches.
@@ -120,7 +126,7 @@ class walk_threads {
 public:
     // Starts them. When one cannot be started, stops those that were and throws
     // std::runtime_error ("cannot start a search thread: ...").
-    walk_threads(walk_channel& channel, int threads, const run_start& start);
+    walk_threads(walk_channel& channel, run_context& run, int threads, const run_start& start);
     // Waits for the walk to end, closes the channel and waits for the others.
     void join();
 

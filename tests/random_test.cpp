@@ -7,89 +7,59 @@
 
 namespace {
 
-// The generator state as the program finds it before main, captured during static
-// initialisation of this unit (the globals are constant-initialised, so they are already set).
-struct StartState {
-    uint32_t ransi, rx, ry;
-    int r1279a, r1279b, r607a, r607b;
-    bool tables_zero;
-};
-
-StartState capture_start_state() {
-    bool zero = std::all_of(r1279, r1279 + 1280, [](unsigned short v) { return v == 0; }) &&
-                std::all_of(r607, r607 + 608, [](unsigned short v) { return v == 0; });
-    return {ransi, rx, ry, r1279a, r1279b, r607a, r607b, zero};
-}
-
-const StartState start_state = capture_start_state();
-
-// Puts every generator back into its program-start state, so each seeding test starts as a
-// fresh run would, whatever earlier tests drew.
-void restore_start_state() {
-    ransi = 1;
-    rx = ry = 0;
-    std::fill(r1279, r1279 + 1280, 0);
-    std::fill(r607, r607 + 608, 0);
-    r1279a = r1279b = r607a = r607b = 0;
-}
-
-void seed_at_start(unsigned long seed) {
-    restore_start_state();
-    srand_ansic(seed);
-    rand_init2();
+// A fresh generator seeded as a run seeds it.
+generator_state seeded(unsigned long seed) {
+    generator_state g;
+    srand_ansic(g, seed);
+    rand_init2(g);
+    return g;
 }
 
 int mod(int a, int m) { return ((a % m) + m) % m; }
 
 }  // namespace
 
-TEST(RandomStartup, GlobalsHoldDocumentedInitialValues) {
-    EXPECT_EQ(start_state.ransi, 1u);
-    EXPECT_EQ(start_state.rx, 0u);
-    EXPECT_EQ(start_state.ry, 0u);
-    EXPECT_EQ(start_state.r1279a, 0);
-    EXPECT_EQ(start_state.r1279b, 0);
-    EXPECT_EQ(start_state.r607a, 0);
-    EXPECT_EQ(start_state.r607b, 0);
-    EXPECT_TRUE(start_state.tables_zero);
+TEST(RandomStartup, AFreshStateHoldsTheDocumentedValues) {
+    const generator_state g;
+    EXPECT_EQ(g.ransi, 1u);
+    EXPECT_EQ(g.rx + g.ry, 0u);
+    EXPECT_EQ(g.r1279a + g.r1279b + g.r607a + g.r607b, 0);
+    EXPECT_TRUE(std::all_of(g.r1279, g.r1279 + 1280, [](unsigned short v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(g.r607, g.r607 + 608, [](unsigned short v) { return v == 0; }));
 }
 
 TEST(RandomSequences, AnsicFromStartupState) {
-    restore_start_state();
+    generator_state g;
     const unsigned expected[] = {16838, 5758, 10113, 17515, 31051};
-    for (unsigned want : expected) EXPECT_EQ(rand_ansic(), want);
+    for (unsigned want : expected) EXPECT_EQ(rand_ansic(g), want);
 }
 
 TEST(RandomSequences, SeedOneGives1279ValuesAndMwcState) {
-    seed_at_start(1);
-    EXPECT_EQ(rx, 258333154u);
-    EXPECT_EQ(ry, 522020665u);
+    generator_state g = seeded(1);
+    EXPECT_EQ(g.rx, 258333154u);
+    EXPECT_EQ(g.ry, 522020665u);
     const unsigned expected[] = {54908, 22755, 62607, 56906, 55754};
-    for (unsigned want : expected) EXPECT_EQ(rand_1279(), want);
+    for (unsigned want : expected) EXPECT_EQ(rand_1279(g), want);
 }
 
+// The search's seed gives the sequence its gate draws; the inline and out-of-line copies step
+// one state, and two states never share anything.
 TEST(RandomSequences, SearchSeedGivesInlineSequence) {
-    seed_at_start(216750110);
+    generator_state g = seeded(216750110), other = seeded(216750110);
     const unsigned expected[] = {17583, 37806, 2378, 60057, 38756, 32230, 26047, 6589};
-    for (unsigned want : expected) EXPECT_EQ(rand_1279il(), want);
-}
-
-// Both copies must step one shared generator: alternating them gives the same sequence.
-TEST(RandomSequences, OutOfLineAndInlineCopiesShareState) {
-    seed_at_start(216750110);
-    const unsigned expected[] = {17583, 37806, 2378, 60057, 38756, 32230, 26047, 6589};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(i % 2 ? rand_1279il() : rand_1279(), expected[i]);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(i % 2 ? rand_1279il(g) : rand_1279(g), expected[i]);
+    EXPECT_EQ(rand_1279il(other), expected[0]);
 }
 
 // A second seeding restarts the lagged generators, while rx and ry keep accumulating.
 TEST(RandomSequences, ReseedingRestartsLaggedButNotMwc) {
-    seed_at_start(1);
-    for (int i = 0; i < 100; ++i) rand_1279();
-    srand_ansic(1);
-    rand_init2();
-    EXPECT_NE(rx, 258333154u);
+    generator_state g = seeded(1);
+    for (int i = 0; i < 100; ++i) rand_1279(g);
+    srand_ansic(g, 1);
+    rand_init2(g);
+    EXPECT_NE(g.rx, 258333154u);
     const unsigned expected[] = {54908, 22755, 62607, 56906, 55754};
-    for (unsigned want : expected) EXPECT_EQ(rand_1279(), want);
+    for (unsigned want : expected) EXPECT_EQ(rand_1279(g), want);
 }
 
 // Steps a lagged generator over three wraps and checks that its indexes stay in 1..wrap,
@@ -106,17 +76,17 @@ void check_index_cycle(Step step, const int& a, const int& b, int wrap, int dist
 }
 
 TEST(RandomLaggedGenerators, IndexesNeverZeroAndKeepTheirDistance) {
-    seed_at_start(216750110);
-    check_index_cycle(rand_1279il, r1279a, r1279b, 1279, 861);
-    check_index_cycle(rand_607, r607a, r607b, 607, 334);
+    generator_state g = seeded(216750110);
+    check_index_cycle([&] { rand_1279il(g); }, g.r1279a, g.r1279b, 1279, 861);
+    check_index_cycle([&] { rand_607(g); }, g.r607a, g.r607b, 607, 334);
 }
 
 // The outputs obey x(n) = x(n - lag) + x(n - tap) mod 2^16, which pins lag, tap and the wrap.
 TEST(RandomLaggedGenerators, OutputsFollowTheirRecurrences) {
-    seed_at_start(1);
+    generator_state g = seeded(1);
     std::vector<unsigned> x1279, x607;
-    for (int i = 0; i < 3000; ++i) x1279.push_back(rand_1279());
-    for (int i = 0; i < 1500; ++i) x607.push_back(rand_607());
+    for (int i = 0; i < 3000; ++i) x1279.push_back(rand_1279(g));
+    for (int i = 0; i < 1500; ++i) x607.push_back(rand_607(g));
     for (size_t n = 1279; n < x1279.size(); ++n)
         ASSERT_EQ(x1279[n], (x1279[n - 1279] + x1279[n - 418]) & 0xffff) << "n = " << n;
     for (size_t n = 607; n < x607.size(); ++n)

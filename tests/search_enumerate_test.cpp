@@ -226,9 +226,10 @@ TEST(Enumeration, OrderOfTrialAtIndexTwo) {
     const std::string dir = make_temp_dir();
     write_file(dir + "/sb2.txt", "");
     ChildResult run = run_in_child([&] {
-        change_dir(dir);
-        start_up();
-        search_bounded(1);
+        run_context search_run;
+        search_run.dir = dir;
+        start_up(search_run);
+        search_bounded(search_run, 1);
     });
     ASSERT_TRUE(run.returned) << run.out;
     std::istringstream lines(run.out);

@@ -23,11 +23,12 @@ Outcome run_on(const std::string& list, int threads, long passes) {
     const std::string dir = make_temp_dir();
     write_file(dir + "/sb2.txt", list);
     ChildResult run = run_in_child([&] {
-        change_dir(dir);
-        start_up();
-        ::run.passes = passes;
-        if (threads == 0) search_bounded(-1);
-        else search_parallel(threads);
+        run_context search_run;
+        search_run.dir = dir;
+        start_up(search_run);
+        search_run.settings.passes = passes;
+        if (threads == 0) search_bounded(search_run, -1);
+        else search_parallel(search_run, threads);
     });
     return {read_file(dir + "/prgs1b.txt"), without_pass_times(run.out), run.returned ? 0 : run.status};
 }

@@ -24,9 +24,10 @@ std::string run_search_on(const std::string& list, long start_pairs, ChildResult
     const std::string dir = make_temp_dir();
     write_file(dir + "/sb2.txt", list);
     *run = run_in_child([&] {
-        change_dir(dir);
-        start_up();
-        search_bounded(start_pairs);
+        run_context search_run;
+        search_run.dir = dir;
+        start_up(search_run);
+        search_bounded(search_run, start_pairs);
     });
     return dir;
 }
@@ -249,9 +250,10 @@ TEST(OutputFile, CannotBeOpened) {
     write_file(dir + "/sb2.txt", "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n");
     mkdir((dir + "/prgs1b.txt").c_str(), 0755);
     run = run_in_child([&] {
-        change_dir(dir);
-        start_up();
-        search_bounded(1);
+        run_context search_run;
+        search_run.dir = dir;
+        start_up(search_run);
+        search_bounded(search_run, 1);
     });
     EXPECT_EQ(run.status, 1);
     const std::string tail = "initializing perms\nError opening prgs1b.txt";
@@ -265,9 +267,10 @@ TEST(OutputFile, FailedWriteEndsTheSearch) {
     write_file(dir + "/sb2.txt", "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n");
     ASSERT_TRUE(make_link("/dev/full", dir + "/prgs1b.txt"));
     run = run_in_child([&] {
-        change_dir(dir);
-        start_up();
-        search_bounded(1);
+        run_context search_run;
+        search_run.dir = dir;
+        start_up(search_run);
+        search_bounded(search_run, 1);
     });
     EXPECT_EQ(run.status, 1);
     const std::string tail = "Error writing prgs1b.txt: No space left on device\n";

@@ -43,9 +43,10 @@ std::string run_search_until(const std::string& dir, size_t records, std::string
     if (pid == 0) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
-        change_dir(dir);
-        start_up();
-        search_bounded(-1);
+        run_context search_run;
+        search_run.dir = dir;
+        start_up(search_run);
+        search_bounded(search_run, -1);
         _exit(0);
     }
     std::string text;

@@ -44,11 +44,11 @@ int search_command(const std::vector<std::string>& args, std::ostream& out, std:
     search_setup setup;
     if (!start_search_command(args, {"sbtool search", help_head, help_tail, "sbtool search"}, out, err, options, setup))
         return 0;
-    status_start();
+    setup.status.start();
     // An exhaustive pass takes hours: its merge writes checkpoints within the pass, on one
     // thread too.
-    if (options.threads == 1 && !options.exhaustive) search_bounded(-1);
-    else search_parallel(options.threads);
-    status_stop();
+    if (options.threads == 1 && !options.exhaustive) search_bounded(setup.run, -1);
+    else search_parallel(setup.run, options.threads);
+    setup.status.stop();
     return 0;
 }

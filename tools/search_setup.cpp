@@ -49,9 +49,25 @@ std::string where(const search_options& o) {
     return o.dir.empty() ? "here" : "in " + printable(o.dir);
 }
 
+// The path of the run's file `name` in DIR.
+std::string in_dir(const search_options& o, const std::string& name) {
+    return o.dir.empty() ? name : o.dir + "/" + name;
+}
+
+// DIR must be a directory the run can work in; it is refused as entering it would fail.
+void require_directory(const search_options& o) {
+    if (o.dir.empty()) return;
+    struct stat info;
+    const int error = ::stat(o.dir.c_str(), &info) != 0 ? errno
+                      : !S_ISDIR(info.st_mode)          ? ENOTDIR
+                      : ::access(o.dir.c_str(), X_OK) != 0 ? errno
+                                                           : 0;
+    if (error != 0) data_error("cannot enter " + printable(o.dir) + ": " + std::strerror(error));
+}
+
 // One search at a time in a directory: a second would write into the first one's output.
 void refuse_a_second_search(const search_options& o) {
-    if (!::lock_directory("."))
+    if (!::lock_directory(o.dir.empty() ? "." : o.dir))
         data_error("another search is running " + where(o) + ": let it end or stop it first");
 }
 
@@ -60,13 +76,14 @@ void refuse_a_second_search(const search_options& o) {
 void require_writable_output(const search_options& o) {
     struct stat info;
     const std::string cannot = std::string("cannot write ") + filename + " " + where(o) + ": ";
-    if (::stat(filename, &info) != 0) {
-        if (::access(".", W_OK) != 0) data_error(cannot + std::strerror(errno));
+    const std::string output = in_dir(o, filename);
+    if (::stat(output.c_str(), &info) != 0) {
+        if (::access(o.dir.empty() ? "." : o.dir.c_str(), W_OK) != 0) data_error(cannot + std::strerror(errno));
         return;
     }
     if (S_ISDIR(info.st_mode)) data_error(cannot + "it is a directory");
     if (!S_ISREG(info.st_mode)) data_error(cannot + "it is not a regular file");
-    if (::access(filename, W_OK) != 0) data_error(cannot + std::strerror(errno));
+    if (::access(output.c_str(), W_OK) != 0) data_error(cannot + std::strerror(errno));
 }
 
 // A new run must not overwrite the records, or the finished passes, of an earlier one unless
@@ -74,9 +91,9 @@ void require_writable_output(const search_options& o) {
 void refuse_overwriting(const search_options& o) {
     if (o.force) return;
     bool exists = false;
-    const size_t records = split_output(read_if_present(filename, &exists)).records.size();
+    const size_t records = split_output(read_if_present(in_dir(o, filename), &exists)).records.size();
     checkpoint c;
-    const bool passes_done = exists && read_checkpoint(checkpoint_name, c).empty() && c.pass > 0;
+    const bool passes_done = exists && read_checkpoint(in_dir(o, checkpoint_name), c).empty() && c.pass > 0;
     if (records == 0 && !passes_done) return;
     const std::string held = records > 0 ? std::to_string(records) + " record" + (records == 1 ? "" : "s")
                                          : std::to_string(c.pass) + " finished pass" + (c.pass == 1 ? "" : "es");
@@ -114,10 +131,13 @@ std::string limits_text(const search_limits& l) {
 // writes the same records again.
 checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash, bool* from_start, std::ostream& err) {
     checkpoint c;
-    if (access(checkpoint_name, F_OK) != 0)
+    const std::string path = in_dir(o, checkpoint_name);
+    if (access(path.c_str(), F_OK) != 0)
         data_error(std::string("cannot resume: no ") + checkpoint_name + " " + where(o) +
                    " (a run writes it at the start of every pass): start the run without --resume");
-    const std::string fault = read_checkpoint(checkpoint_name, c);
+    std::string fault = read_checkpoint(path, c);
+    // The checkpoint is named as the run knows it, by its name alone.
+    if (fault.rfind(path, 0) == 0) fault = checkpoint_name + fault.substr(path.size());
     if (!fault.empty()) data_error("cannot resume: " + fault + ": start over with --force");
     if (c.list_hash != list_hash) data_error("cannot resume: sb2.txt is not the list the run searched");
     if (o.seed_given && o.seed != c.seed)
@@ -128,7 +148,7 @@ checkpoint checkpoint_to_resume(search_options& o, uint64_t list_hash, bool* fro
     if (o.limits_given && !same_limits) data_error("cannot resume: the run searched with " + limits_text(l));
     if (o.exhaustive && !c.exhaustive) data_error("cannot resume: the run was not exhaustive");
     bool exists = false;
-    const std::string output = read_if_present(filename, &exists);
+    const std::string output = read_if_present(in_dir(o, filename), &exists);
     const output_support support = support_of(c, exists, output);
     if (support == output_support::changed)
         data_error(std::string("cannot resume: ") + filename + " is not the output the checkpoint was written with "
@@ -161,8 +181,8 @@ bool nothing_left(const search_options& o, const checkpoint& c, std::ostream& er
 
 // Loads the list as the search does; a refused list is reported on the console as prgs1
 // reports it, and as one line on standard error.
-void load_or_fail() {
-    const load_outcome outcome = prepare_search("sb2.txt");
+void load_or_fail(const search_options& o) {
+    const load_outcome outcome = prepare_search(in_dir(o, "sb2.txt"), std::cout, "sb2.txt");
     if (!outcome.failed) return;
     std::cout << outcome.message;
     std::cout.flush();
@@ -172,12 +192,11 @@ void load_or_fail() {
 }  // namespace
 
 bool set_up_search(search_options& options, search_setup& setup, std::ostream& out, std::ostream& err) {
-    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
-        data_error("cannot enter " + printable(options.dir) + ": " + std::strerror(errno));
+    require_directory(options);
     refuse_a_second_search(options);
     require_writable_output(options);
     bool list_exists = false;
-    setup.list_text = read_if_present("sb2.txt", &list_exists);
+    setup.list_text = read_if_present(in_dir(options, "sb2.txt"), &list_exists);
     if (list_exists) check_target_list(setup.list_text, "sb2.txt");
     const uint64_t list_hash = content_hash(setup.list_text);
     bool from_start = false;
@@ -190,20 +209,24 @@ bool set_up_search(search_options& options, search_setup& setup, std::ostream& o
     const bool resuming = options.resume && !from_start;
     out.flush();
     install_clean_stop();
-    limits = options.limits;
-    load_or_fail();
+    load_or_fail(options);
     if (resuming) {
         const std::string fault = fits_loaded_list(setup.resume_from);
         if (!fault.empty()) data_error("cannot resume: " + fault);
     }
-    run.seed = options.seed;
-    run.passes = options.passes;
-    run.checkpoints = true;
-    run.resume = resuming ? &setup.resume_from : nullptr;
-    run.list_hash = list_hash;
-    run.quiet = options.quiet;
-    run.exhaustive = options.exhaustive;
-    run.checkpoint_seconds = options.checkpoint_seconds;
+    run_context& run = setup.run;
+    run.limits = options.limits;
+    run.dir = options.dir;
+    run.status = &setup.status;
+    run_settings& settings = run.settings;
+    settings.seed = options.seed;
+    settings.passes = options.passes;
+    settings.checkpoints = true;
+    settings.resume = resuming ? &setup.resume_from : nullptr;
+    settings.list_hash = list_hash;
+    settings.quiet = options.quiet;
+    settings.exhaustive = options.exhaustive;
+    settings.checkpoint_seconds = options.checkpoint_seconds;
     return true;
 }
 

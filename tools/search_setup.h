@@ -8,16 +8,20 @@
 #include <vector>
 
 #include "search/checkpoint.h"
+#include "search/run.h"
+#include "search/status.h"
 #include "tools/search_options.h"
 
 struct search_setup {
     std::string list_text;   // sb2.txt as it was read, for processes that load it too
-    checkpoint resume_from;  // the checkpoint a resumed run goes on from; run.resume points here
+    checkpoint resume_from;  // the checkpoint a resumed run goes on from; the run points here
+    status_line status;      // the run's status line, started by the command
+    run_context run;         // the run the options ask for
 };
 
-// Sets up the run the options ask for: enters DIR, checks the run it would overwrite or go on
-// with, installs the clean stop, loads sb2.txt with prgs1's console lines on standard output
-// (after flushing out) and sets the limits and the run settings. A resumed run takes the
+// Sets up the run the options ask for in setup.run: checks DIR and the run it would overwrite
+// or go on with, installs the clean stop, loads DIR/sb2.txt with prgs1's console lines on
+// standard output (after flushing out) and sets the run's limits and settings. A resumed run takes the
 // checkpoint's seed, limits and exhaustiveness into options; one whose output has lost its end
 // starts again from its first pass, with a note on err. Every refusal is a tool_error with one
 // line; nothing has been written then. False, with a note on err, when a resumed run has
