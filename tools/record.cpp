@@ -290,7 +290,7 @@ std::array<int, 16> sbox_computed(const record& r) {
 }
 
 bool computes_printed_sbox(const record& r) {
-    return repeated_value(r.sbox) < 0 && sbox_computed(r) == r.sbox;
+    return in_range(r.sbox) && repeated_value(r.sbox) < 0 && sbox_computed(r) == r.sbox;
 }
 
 namespace {
