@@ -24,7 +24,13 @@ fi
 
 targets=(loader_fuzz record_fuzz checkpoint_fuzz)
 cmake -S . -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DBUILD_BENCH=OFF -DBUILD_MPI=OFF >/dev/null
-cmake --build "$fuzz" -j2 --target "${targets[@]}" sbtool >/dev/null
+cmake --build "$fuzz" -j2 --target "${targets[@]}" >/dev/null
+# The searches that make seeds use the sbtool of tools/run-tests.sh's build when there is one.
+sbtool=$PWD/build/tools/sbtool
+if [ ! -x "$sbtool" ]; then
+    cmake --build "$fuzz" -j2 --target sbtool >/dev/null
+    sbtool=$fuzz/tools/sbtool
+fi
 
 # The seeds: target lists, search outputs, and checkpoints written by one pass of a real search
 # on data/present.txt (no S-box reached) and on tests/lists/few.txt (two reached).
@@ -37,7 +43,7 @@ for list in data/present.txt tests/lists/few.txt; do
     name=$(basename "$list" .txt)
     mkdir "$scratch/$name"
     cp "$list" "$scratch/$name/sb2.txt"
-    "$fuzz/tools/sbtool" search --passes 1 --quiet --dir "$scratch/$name" >/dev/null
+    "$sbtool" search --passes 1 --quiet --dir "$scratch/$name" >/dev/null
     cp "$scratch/$name/prgs1b.txt.checkpoint" "$corpus/checkpoint_fuzz/$name.checkpoint"
     cp "$scratch/$name/prgs1b.txt" "$corpus/record_fuzz/$name.prgs1b.txt"
 done
