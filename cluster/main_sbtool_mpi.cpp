@@ -15,6 +15,7 @@
 #include "cluster/cluster_search.h"
 #include "cluster/messages.h"
 #include "foundation/fatal.h"
+#include "foundation/version.h"
 #include "search/run.h"
 #include "search/status.h"
 #include "tools/search_setup.h"
@@ -24,7 +25,8 @@ namespace {
 
 const char* const usage =
     "usage: mpirun -np P sbtool-mpi search [OPTIONS]\n"
-    "       sbtool-mpi search --help\n";
+    "       sbtool-mpi search --help\n"
+    "       sbtool-mpi --version\n";
 
 const char* const help_head =
     "usage: mpirun -np P sbtool-mpi search [--threads N] [--passes N] [--dir DIR]\n"
@@ -74,6 +76,10 @@ int cluster_search_command(const std::vector<std::string>& args, std::ostream& o
 
 // Rank 0: the command line, with every failure as one line on standard error.
 int run_on_rank_zero(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "--version") {
+        std::cout << "sbtool-mpi " << program_version << "\n";
+        return 0;
+    }
     if (args.empty() || args[0] != "search") {
         const bool help = !args.empty() && (args[0] == "--help" || args[0] == "-h");
         (help ? std::cout : std::cerr) << usage;

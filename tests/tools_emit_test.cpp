@@ -307,6 +307,10 @@ TEST_F(EmitRealRun, GraphComputesTheSbox) {
 }
 
 TEST_F(EmitRealRun, RefusedRequests) {
+    // Record 1 with an S-box value far outside 0..15 on its "s" line (found by fuzzing).
+    std::string wide = output;
+    const size_t value = wide.find("\ns ") + 3;
+    write_file(dir + "/wide.txt", wide.replace(value, wide.find(' ', value) - value, "99"));
     const struct {
         std::vector<std::string> args;
         int status;
@@ -319,6 +323,8 @@ TEST_F(EmitRealRun, RefusedRequests) {
         {{"--type", "int){}", "prgs1b.txt", "1"}, 1, "sbtool emit: --type \"int){}\" is not a C type name\n"},
         {{"prgs1b.txt", "one"}, 1, "sbtool emit: RECORD \"one\" is not a report number\n"},
         {{"prgs1b.txt", "99"}, 1, "sbtool emit: prgs1b.txt: no record found 99\n"},
+        {{"wide.txt", "1"}, 1,
+         "sbtool emit: wide.txt: record 1: the program does not compute the S-box it prints (sbtool check says more)\n"},
         {{"--inverse", "ciphers.txt", "3"}, 2, "sbtool emit: --inverse needs --sbox\n"},
         {{"--sbox", "e4b238091a7f6c5", "ciphers.txt", "3"}, 1,
          "sbtool emit: --sbox \"e4b238091a7f6c5\": 1 values, expected 16 decimal values or 16 hexadecimal digits\n"},

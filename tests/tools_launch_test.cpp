@@ -12,6 +12,7 @@
 #include <iostream>
 
 #include "child_process.h"
+#include "foundation/version.h"
 #include "tools_support.h"
 
 namespace {
@@ -163,14 +164,15 @@ TEST(RunSearchScript, RefusedListsKeepTheEarlierOne) {
     }
 }
 
-// Any argument, even an empty one, gets the usage line and status 2, and the output of an
-// earlier run stays as it was. Bounded by `timeout` in case prgs1 starts a search after all.
+// Any argument but --version alone, even an empty one, gets the usage line and status 2, and the
+// output of an earlier run stays as it was. Bounded by `timeout` in case prgs1 starts a search
+// after all.
 TEST(Prgs1CommandLine, AnyArgumentPrintsUsageAndTouchesNoFile) {
     const std::string dir = make_temp_dir();
     write_file(dir + "/sb2.txt", "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n");
     write_file(dir + "/prgs1b.txt", "results of an earlier run\n");
     std::string usage;
-    for (const std::string args : {"--help", "-h", "''", "sb2.txt more"}) {
+    for (const std::string args : {"--help", "-h", "''", "sb2.txt more", "--version more", "-version"}) {
         const tool_result r = shell("cd " + quoted(dir) + " && timeout 5 " + quoted(PRGS1_PATH) + " " + args);
         ASSERT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.err, "") << args;
@@ -182,6 +184,20 @@ TEST(Prgs1CommandLine, AnyArgumentPrintsUsageAndTouchesNoFile) {
         EXPECT_EQ(read_file(dir + "/prgs1b.txt"), "results of an earlier run\n") << args;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2) << args;
     }
+}
+
+// --version prints the program's name and version, status 0, touching no file; the help names it.
+TEST(Versions, EachProgramPrintsItsNameAndVersion) {
+    const std::string dir = make_temp_dir();
+    for (const char* path : {PRGS1_PATH, SBTOOL_PATH}) {
+        const std::string name = fs::path(path).filename().string();
+        const tool_result r = shell("cd " + quoted(dir) + " && timeout 5 " + quoted(path) + " --version");
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.out, name + " " + program_version + "\n");
+        EXPECT_EQ(r.err, "") << name;
+        EXPECT_NE(shell(quoted(path) + " --help").out.find(name + " --version"), std::string::npos) << name;
+    }
+    EXPECT_TRUE(fs::is_empty(dir));
 }
 
 TEST(TestHelpers, ChildrenStopOutsideTheirDirectoryAndRemoveOnlyWhatTheyMade) {

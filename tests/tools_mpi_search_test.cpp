@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "child_process.h"
+#include "foundation/version.h"
 #include "tools_support.h"
 
 #if defined(SBTOOL_MPI_PATH) && defined(MPIEXEC_PATH)
@@ -271,6 +272,15 @@ TEST(ClusterJobs, FailuresEndTheJobWithOneLine) {
         EXPECT_EQ(ours, f.line + "\n") << f.what << ": " << r.err;
     }
     EXPECT_EQ(read_file(listed + "/prgs1b.txt"), "") << "no output file is started";
+}
+
+// --version is printed by rank 0 alone, however many ranks run; the usage names it.
+TEST(ClusterJobs, VersionComesFromRankZeroAlone) {
+    SKIP_WITHOUT_MPI();
+    const tool_result r = run_job({"-np", "3", SBTOOL_MPI_PATH, "--version"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string("sbtool-mpi ") + program_version + "\n");
+    EXPECT_NE(run_job({"-np", "1", SBTOOL_MPI_PATH, "--help"}).out.find("sbtool-mpi --version"), std::string::npos);
 }
 
 }  // namespace

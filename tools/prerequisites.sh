@@ -2,6 +2,9 @@
 # otherwise stops with one line naming what to install. With the argument "mpi" it also wants
 # Open MPI, which only sbtool-mpi and its tests need: installed when run as root, otherwise
 # named in one line without stopping (the build leaves sbtool-mpi out, its tests say skipped).
+# Not checked, as no test needs them: help2man (the manual pages are left out without it),
+# dpkg-deb (tools/check-package.sh) and clang (tools/run-fuzz.sh), whose scripts say when they
+# skip a step for want of them.
 ensure_prerequisites() {
     local missing=() optional=()
     command -v cmake >/dev/null || missing+=(cmake)

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "foundation/init.h"
+#include "foundation/version.h"
 #include "tools/tool.h"
 
 namespace {
@@ -28,6 +29,7 @@ const subcommand subcommands[] = {
 const char* const general_help =
     "usage: sbtool SUBCOMMAND [OPTIONS] [ARGUMENTS]\n"
     "       sbtool --help | SUBCOMMAND --help\n"
+    "       sbtool --version\n"
     "\n"
     "The companion of the search program prgs1: prepares its target list, checks and summarises\n"
     "its output file and turns a found program into code.\n"
@@ -85,6 +87,10 @@ int run_sbtool(const std::vector<std::string>& args, std::ostream& out, std::ost
     const std::string& name = args[0];
     if (name == "--help" || name == "-h") {
         print_general_help(out);
+        return 0;
+    }
+    if (name == "--version") {
+        out << "sbtool " << program_version << "\n";
         return 0;
     }
     for (const subcommand& c : subcommands) {

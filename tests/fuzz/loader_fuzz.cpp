@@ -4,38 +4,16 @@
 // self-check, a partial list reported incomplete, or a loaded row or triple that its own
 // lookup does not find is a bug and aborts.
 //
-// Build and run for a bounded time (clang only):
-//   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DBUILD_BENCH=OFF
-//   cmake --build build-fuzz -j2 --target loader_fuzz
-//   mkdir -p /tmp/loader_corpus
-//   printf '0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n' > /tmp/loader_corpus/identity
-//   build-fuzz/tests/fuzz/loader_fuzz /tmp/loader_corpus -max_total_time=60 -max_len=8192
-#include <unistd.h>
-
+// Run it with tools/run-fuzz.sh (clang only), which also seeds its corpus.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "classes/quikfnd3.h"
+#include "fuzz_work_dir.h"
 
 namespace {
-
-char work_dir[] = "/tmp/loader_fuzz.XXXXXX";
-
-// Removes the list file and the directory when the fuzzer ends.
-void leave_work_dir() {
-    std::remove("sb2.txt");
-    if (chdir("/") == 0) rmdir(work_dir);
-}
-
-// Makes a private directory and works in it from now on.
-bool enter_work_dir() {
-    if (!mkdtemp(work_dir) || chdir(work_dir) != 0) std::abort();
-    std::atexit(leave_work_dir);
-    return true;
-}
 
 bool starts_with(const std::string& text, const char* prefix) {
     return text.compare(0, std::string(prefix).size(), prefix) == 0;
@@ -53,12 +31,8 @@ bool lookups_agree() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool ready = enter_work_dir();
-    (void)ready;
-    FILE* file = std::fopen("sb2.txt", "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzz_work_dir::enter();
+    fuzz_work_dir::write("sb2.txt", std::string(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
     load_outcome result = load_valid(1, out);
     if (out.str().find("Bad partial table") != std::string::npos) std::abort();
