@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "search/batch.h"
 #include "search/limits.h"
@@ -44,21 +45,27 @@ constexpr size_t cluster_window(size_t batches_out) {
     return batches_out > 32 ? 2 * batches_out : 64;
 }
 
+// What rank 0 knows of the other ranks of its job.
+struct worker_ranks {
+    bool settings_shared = false;  // the other ranks know whether a search runs
+    std::vector<int> threads;      // the threads of every rank, as each answered (0 for rank 0)
+};
+
 // Rank 0, once its run is set up (the list loaded, the run settings made): hands the settings
 // to every other rank, which loads the list, starts its threads and says how many. Empty when
 // every rank is ready; otherwise the lowest failing rank's fault, one line ("rank 2 cannot
 // load the lists: ..."), and every other rank has ended.
-std::string start_worker_ranks(const cluster_settings& settings);
+std::string start_worker_ranks(worker_ranks& ranks, const cluster_settings& settings);
 // Rank 0, when it runs no search (help, a refused option or check): lets the other ranks end.
 // Does nothing once start_worker_ranks has run.
-void release_worker_ranks();
+void release_worker_ranks(worker_ranks& ranks);
 
 // Rank 0, after start_worker_ranks: runs the run's passes across the job,
 // on `threads` threads here (the walking thread and threads - 1 that run batches) and the
 // main thread, which alone calls MPI and merges; then ends the other ranks. A thread that
 // cannot be started throws std::runtime_error before the first pass (the other ranks have
 // ended then).
-parallel_figures search_cluster(run_context& run, int threads);
+parallel_figures search_cluster(const worker_ranks& ranks, run_context& run, int threads);
 
 // Every rank but 0: waits for the settings, loads the list, runs batches until rank 0 ends it.
 // Returns the exit status.

@@ -53,7 +53,7 @@ const char* const help_tail =
     "any number of ranks. A rank that cannot load the list ends the job with one line.\n";
 
 // sbtool-mpi search, on rank 0.
-int cluster_search_command(const std::vector<std::string>& args, std::ostream& out) {
+int cluster_search_command(worker_ranks& ranks, const std::vector<std::string>& args, std::ostream& out) {
     report_faults_on_stderr("sbtool-mpi search: ");
     end_on_out_of_memory();
     search_options options;
@@ -66,16 +66,16 @@ int cluster_search_command(const std::vector<std::string>& args, std::ostream& o
     settings.limits = setup.run.limits;
     settings.exhaustive = setup.run.settings.exhaustive;
     settings.list_text = setup.list_text;
-    const std::string fault = start_worker_ranks(settings);
+    const std::string fault = start_worker_ranks(ranks, settings);
     if (!fault.empty()) data_error(fault);
     setup.status.start();
-    search_cluster(setup.run, options.threads);
+    search_cluster(ranks, setup.run, options.threads);
     setup.status.stop();
     return 0;
 }
 
 // Rank 0: the command line, with every failure as one line on standard error.
-int run_on_rank_zero(const std::vector<std::string>& args) {
+int run_on_rank_zero(worker_ranks& ranks, const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "--version") {
         std::cout << "sbtool-mpi " << program_version << "\n";
         return 0;
@@ -86,7 +86,7 @@ int run_on_rank_zero(const std::vector<std::string>& args) {
         return help ? 0 : status_usage;
     }
     try {
-        return cluster_search_command(std::vector<std::string>(args.begin() + 1, args.end()), std::cout);
+        return cluster_search_command(ranks, std::vector<std::string>(args.begin() + 1, args.end()), std::cout);
     } catch (const std::exception& e) {
         const tool_error* known = dynamic_cast<const tool_error*>(&e);
         std::cout.flush();
@@ -106,8 +106,9 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     if (own_rank() == 0) {
-        status = run_on_rank_zero(std::vector<std::string>(argv + 1, argv + argc));
-        release_worker_ranks();
+        worker_ranks ranks;
+        status = run_on_rank_zero(ranks, std::vector<std::string>(argv + 1, argv + argc));
+        release_worker_ranks(ranks);
         std::cout.flush();
         if (!std::cout) {
             std::cerr << "sbtool-mpi: error writing to standard output\n";

@@ -19,11 +19,6 @@
 
 namespace {
 
-// Set once the other ranks know whether a search runs.
-bool settings_shared = false;
-// The threads of every rank, as each answered (rank 0's own entry unused).
-std::vector<int> rank_threads;
-
 // Ends every other rank, which holds no batch any more.
 void stop_worker_ranks() {
     outbox out;
@@ -36,7 +31,7 @@ void stop_worker_ranks() {
 class dispatch {
 public:
     // Every rank starts with batches_ahead of its threads, the ranks taking turns.
-    explicit dispatch(walk_channel& channel) : channel_(channel) {
+    dispatch(walk_channel& channel, const std::vector<int>& rank_threads) : channel_(channel) {
         int most = 0;
         for (size_t r = 1; r < rank_threads.size(); r++) most = std::max(most, batches_ahead(rank_threads[r]));
         for (int k = 0; k < most; k++)
@@ -91,11 +86,12 @@ private:
 
 }  // namespace
 
-std::string start_worker_ranks(const cluster_settings& settings) {
+std::string start_worker_ranks(worker_ranks& ranks, const cluster_settings& settings) {
     cluster_settings shared = settings;
-    settings_shared = true;
+    ranks.settings_shared = true;
     share_settings(shared, true);
     // Every other rank answers once: its threads, and what keeps it from running if anything.
+    std::vector<int>& rank_threads = ranks.threads;
     rank_threads.assign(static_cast<size_t>(rank_count()), 0);
     std::map<int, std::string> faults;
     std::vector<char> bytes;
@@ -118,14 +114,15 @@ std::string start_worker_ranks(const cluster_settings& settings) {
     return "rank " + std::to_string(faults.begin()->first) + " " + faults.begin()->second;
 }
 
-void release_worker_ranks() {
-    if (settings_shared) return;
-    settings_shared = true;
+void release_worker_ranks(worker_ranks& ranks) {
+    if (ranks.settings_shared) return;
+    ranks.settings_shared = true;
     cluster_settings none;
     share_settings(none, false);
 }
 
-parallel_figures search_cluster(run_context& run, int threads) {
+parallel_figures search_cluster(const worker_ranks& ranks, run_context& run, int threads) {
+    const std::vector<int>& rank_threads = ranks.threads;
     size_t batches_out = 0;
     for (size_t r = 1; r < rank_threads.size(); r++) batches_out += static_cast<size_t>(batches_ahead(rank_threads[r]));
     walk_channel channel(cluster_window(batches_out),
@@ -142,7 +139,7 @@ parallel_figures search_cluster(run_context& run, int threads) {
     // This thread sends, receives and merges; it sleeps only when none of them has anything
     // to do, and then for at most a millisecond, less than a batch takes to run.
     walk_merger merger(run, start);
-    dispatch batches(channel);
+    dispatch batches(channel, rank_threads);
     idle_pause pause(std::chrono::milliseconds(1));
     for (bool finished = false; !finished;) {
         bool busy = batches.take_results();

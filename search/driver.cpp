@@ -92,6 +92,7 @@ void keep_checkpoint(run_context& run, int pass, const search_counters& counters
 }  // namespace
 
 void begin_pass(run_context& run, int pass, const search_counters& counters, const generator_state& generators) {
+    run.pass = pass;
     keep_checkpoint(run, pass, counters, generators);
     write_pass_start(run, pass);
     if (run.status) run.status->pass(pass, counters);
@@ -126,8 +127,9 @@ search_counters search_bounded(run_context& run, long max_start_pairs) {
         begin_pass(run, pass, s, run.generators);
         const time_t begin = time(nullptr);
         for (int pair = 0; pair < start_pairs; pair++) {
-            if ((max_start_pairs >= 0 && done == max_start_pairs) || run.cancelled.load()) return s;
+            if (max_start_pairs >= 0 && done == max_start_pairs) return s;
             run_start_pair(s, pair);
+            if (run.cancelled.load()) return s;
             done++;
         }
         print_summary(run, s, difftime(time(nullptr), begin));

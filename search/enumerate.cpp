@@ -243,6 +243,7 @@ void print_progress(run_context& run, const search_counters& s, const ot* prog, 
         if (j == 2) run.status->start_pair(start_pair_of(prog));
         run.status->counters(s);
     }
+    if (j == 2 && run.observer.start_pair) run.observer.start_pair(run.pass, start_pair_of(prog), s);
     if (run.settings.quiet) return;
     std::ostringstream text;
     if (j == 2) {
@@ -263,6 +264,7 @@ void addop2(search_state& s, int j, int last) {
 
 void enumerate_from(search_state& s, int j, int last) {
     if (j == 2 || j == 3) {
+        if (s.run->cancelled.load(std::memory_order_relaxed)) return;
         if (s.hooks.progress) s.hooks.progress(s, j);
         else print_progress(*s.run, s, s.prog, j);
     }

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     if (!lock_directory("."))
         fatal("prgs1: another search is running in this directory: let it end or stop it first\n", 1);
     end_on_out_of_memory();
-    static run_context run;  // the classic run: fixed seed, default limits, here, for ever
+    run_context run;  // the classic run: fixed seed, default limits, here, for ever
     start_up(run);
     search(run);
 }

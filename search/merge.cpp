@@ -9,6 +9,8 @@
 #include "search/verify.h"
 
 void walk_merger::checkpoint_when_due(const event& batch) {
+    // Once the run is cancelled, the walk may have left subtrees out: no checkpoint covers them.
+    if (run_.cancelled.load()) return;
     const auto now = std::chrono::steady_clock::now();
     if (std::chrono::duration<double>(now - last_checkpoint_).count() < run_.settings.checkpoint_seconds) return;
     keep_checkpoint_within_pass(run_, pass_, batch.subtrees_handed, walker_at_pass_start_, merged_, pass_generators_);
@@ -36,6 +38,7 @@ bool walk_merger::apply(const event& e) {
         walker_at_pass_start_ = e.walker;
         pass_generators_ = *e.generators;
         if (e.replayed) {
+            run_.pass = e.pass;
             if (run_.status) run_.status->pass(e.pass, e.walker + merged_);
         } else {
             begin_pass(run_, e.pass, e.walker + merged_, *e.generators);
@@ -49,7 +52,7 @@ bool walk_merger::apply(const event& e) {
         if (run_.observer.pass_done) run_.observer.pass_done(pass_, e.walker + merged_);
         return false;
     case finish_event:
-        end_run(run_, e.pass, e.walker + merged_, *e.generators);
+        if (!e.cancelled) end_run(run_, e.pass, e.walker + merged_, *e.generators);
         figures_.walker_verify_calls = e.walker.verify_calls;
         figures_.total = e.walker + merged_;
         return true;

@@ -49,7 +49,9 @@ struct record_event {
 // output. Any of them may be empty.
 struct run_observer {
     std::function<void(const record_event&)> record;
-    // After every pass: its number and the run's counters.
+    // As a start pair of a pass begins (in the order of the sequential search), and after every
+    // pass: the run's counters then.
+    std::function<void(int pass, int start_pair, const search_counters&)> start_pair;
     std::function<void(int pass, const search_counters&)> pass_done;
 };
 
@@ -70,8 +72,12 @@ struct run_context {
     std::ostream* console = &std::cout;
     status_line* status = nullptr;
     run_observer observer;
-    // Set from any thread to end the run at the next start pair (the library's cancel).
+    // Set from any thread to end the run soon (the library's cancel): the enumeration leaves
+    // the rest of the pass untouched from its next call at index 3, and the run ends without
+    // a checkpoint after the last one it wrote, as a stopped run does.
     std::atomic<bool> cancelled{false};
+    // The pass the run is in, as far as its console has come (for the observer).
+    int pass = 0;
 
     // The path of the run's file `name`.
     std::string path(const std::string& name) const { return dir.empty() ? name : dir + "/" + name; }

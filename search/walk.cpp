@@ -118,16 +118,22 @@ public:
         s.hooks = {on_subtree, on_progress, on_completed, this};
         int pass = from.pass;
         skip_ = from.merged_subtrees;
-        for (; !run_ends_before(run_, pass) && !run_.cancelled.load(); pass++) {
+        bool cancelled = false;
+        for (; !run_ends_before(run_, pass) && !cancelled; pass++) {
             handed_ = 0;
             std::unique_ptr<event> start_step = pass_marker(s, pass_start_event, pass);
             if (s.open_gate) count_subtrees(run_, start_step->pair_subtrees);
             emit(std::move(start_step));
-            for (int pair = 0; pair < start_pairs; pair++) run_start_pair(s, pair);
+            for (int pair = 0; pair < start_pairs && !cancelled; pair++) {
+                run_start_pair(s, pair);
+                cancelled = run_.cancelled.load();
+            }
+            if (cancelled) break;
             emit(marker(s, pass_end_event));
             skip_ = 0;
         }
         std::unique_ptr<event> finish = pass_marker(s, finish_event, pass);
+        finish->cancelled = cancelled;
         finish->walk_seconds = thread_seconds() - start - batch_seconds_;
         emit(std::move(finish));
         while (event* batch = channel_.take_batch(false)) run_here(*batch);

@@ -52,6 +52,8 @@ struct event {
     // walk itself.
     int pass = 0;
     uint64_t pair_subtrees[start_pairs] = {};
+    // finish_event: the run was cancelled within `pass`, which it did not finish.
+    bool cancelled = false;
     std::unique_ptr<generator_state> generators;
     double walk_seconds = 0;
 };

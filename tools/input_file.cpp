@@ -11,7 +11,8 @@
 namespace {
 
 // Standard input, read to its end the first time it is asked for: it cannot be read twice,
-// and a command may look at the same file more than once (its records, then its header).
+// and a command may look at the same file more than once (its records, then its header). The
+// text is kept for the process, as standard input is the process's.
 const std::string& standard_input_text() {
     static bool read = false;
     static std::string text;
