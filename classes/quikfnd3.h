@@ -1,6 +1,8 @@
 // Class tables of the listed S-boxes: which words are coordinate functions (valid), which
 // pairs occur together (list), every triple (sb3) and every full coordinate set (sc4).
-// init_valid builds them once at start-up; the lookups below only read them afterwards.
+// load_valid (or init_valid) builds them from a target list; loading another list replaces
+// them. They are the process's one set of tables, shared read-only by every run on the list
+// while it runs: the lookups below only read them.
 #pragma once
 
 #include <cstdint>
@@ -9,30 +11,43 @@
 
 #include "foundation/bits.h"
 
+// One entry of `list`, the pair map of one component (list index c).
 struct pair_list_type {
     unsigned short l[170];  // pair map: bit d of word d/16 set when list indices c and d share an S-box
     int v;                  // the component word of this list index, -1 when unused
 };
 
-constexpr unsigned sb2_capacity = 36900;
-constexpr unsigned sb3_file_capacity = 30800;
-constexpr unsigned sbox_capacity = 67700;
-constexpr unsigned component_capacity = 2680;
-constexpr unsigned triple_capacity = 250000;
-constexpr unsigned run_capacity = 2770;
+constexpr unsigned sb2_capacity = 36900;       // records of the target list ("sb2.txt")
+constexpr unsigned sb3_file_capacity = 30800;  // records of the second list ("sb3.txt")
+constexpr unsigned sbox_capacity = 67700;      // rows of sb4 and sc4
+constexpr unsigned component_capacity = 2680;  // distinct coordinate words (list indices)
+constexpr unsigned triple_capacity = 250000;   // entries of sb3
+constexpr unsigned run_capacity = 2770;        // runs of rows sharing a first word
 
+// valid[w]: the list index of coordinate word w ("component"), -1 when w is no coordinate
+// function of a listed S-box.
 extern int valid[65536];
 // Bit w of this map is set exactly when valid[w] is not -1: the same question asked of 8 KiB
 // instead of 256 KiB, so that the search's first test stays in the fastest cache.
 extern uint64_t component_bits[1024];
+// list[c]: the pair map of the component with list index c (which components share an S-box).
 extern pair_list_type list[component_capacity];
+// lcnt: the number of components (list indices in use).
 extern unsigned lcnt;
+// sbcnt: the number of listed S-boxes (rows of sb4 and sc4).
 extern unsigned sbcnt;
+// sb4[r]: the coordinate words of listed S-box r in load order, output bit 0 first.
 extern unsigned short sb4[sbox_capacity][4];
+// sc4[r]: the coordinate set of row r, its four words ascending; rows sorted. A row number
+// of sc4 is the S-box number by which the search's per-row tables are indexed.
 extern unsigned short sc4[sbox_capacity][4];
+// lmark4[c]: the half-open range of sc4 rows whose first word has list index c; {-1, 0} none.
 extern int lmark4[component_capacity][2];
+// sb3[e]: every 3-word subset of a coordinate set, ascending within and across entries.
 extern unsigned short sb3[triple_capacity][3];
+// sb3cnt: the number of sb3 entries.
 extern unsigned sb3cnt;
+// lmark3[c]: the half-open range of sb3 entries whose first word has list index c.
 extern int lmark3[component_capacity][2];
 
 // Loads "sb2.txt" (x = 1 or 3) and "sb3.txt" (x = 2 or 3) and builds and checks every table.
@@ -65,7 +80,9 @@ inline int pair_bit(int c, int d) {
     return (list[c].l[d >> 4] >> (d & 15)) & 1;
 }
 
+// The 16-bit word of a 16-bit truth table.
 unsigned short bits_to_word(const Bits& b);
+// 1 when the two words are coordinates of one listed S-box (the pair map).
 int check_list(unsigned short a, unsigned short b);
 int check_sb3(unsigned short a, unsigned short b, unsigned short c);
 int check_sb4(unsigned short a, unsigned short b, unsigned short c, unsigned short d);

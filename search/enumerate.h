@@ -16,20 +16,23 @@ inline void enter_call(search_state& s, int index, ot x, int locked) {
     s.facts[index + 1] = s.facts[index].after(x, index);
 }
 
-// Enumerates every continuation of s.prog[0..j-1], which s's machine has already executed;
-// s.facts[j] must hold the facts of that prefix. last: -1 when index j opens a pair, else the
-// destination of instruction j - 1. Returns with the machine as it found it.
+// addop2 ("add an operation"): enumerates every continuation of s.prog[0..j-1], which s's
+// machine has already executed, after the random gate; s.facts[j] must hold the facts of that
+// prefix. last: -1 when index j opens a pair, else the destination of instruction j - 1.
+// Returns with the machine as it found it.
 void addop2(search_state& s, int j, int last);
 // addop2 after its random gate: what a call does once it has been admitted.
 void enumerate_from(search_state& s, int j, int last);
 
-// Writes start pair s (0..9) into prog[0] and prog[1].
+// select2 ("select the first two"): writes start pair s (0..9) into prog[0] and prog[1].
 void select2(int s, ot* prog);
+// The pieces of the start pairs: the first instruction (0: xor 0,1; 1: mov 4,0), and the
+// second after mov 4,0 (mov2a, 4 choices) or after xor 0,1 (mov2c, 6 choices).
 ot mov1(int selector);
 ot mov2a(int selector);
 ot mov2c(int selector);
 
-// May the untouched input register r be taken up as a destination now?
+// check_r1: may the untouched input register r be taken up as a destination now?
 int check_r1(const machine_state& m, int r);
 // Is candidate x at index j free of the redundancies the search cuts? Reads s.prog[0..j-1]
 // through s.facts[j], and the machine before x.

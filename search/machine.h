@@ -50,7 +50,7 @@ inline unsigned registers_holding(const uint16_t (&reg)[8], uint16_t v) {
 
 // Inputs x0..x3 in registers 0..3, everything else cleared; lock entries are left as they are.
 void init_state(machine_state& m);
-// Executes x[0..n-1] in order.
+// doinst ("do instructions"): executes x[0..n-1] in order.
 void doinst(machine_state& m, const ot* x, int n);
 
 // A snapshot row is a copy of the whole machine.

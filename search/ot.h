@@ -4,7 +4,8 @@
 
 #include <iosfwd>
 
-// Opcode, destination (also an operand of or/and/xor/not), source register or constant.
+// ot ("operation"): one instruction. Opcode, destination (also an operand of or/and/xor/not),
+// source register or constant.
 struct ot {
     int o;
     int r1;

@@ -32,7 +32,7 @@ struct machine_state {
 struct search_counters {
     // Nodes per instruction index that passed every test of the verification.
     uint64_t nodecnt[program_capacity] = {};
-    // First, second and third output fixed; complete S-box looked up; record written.
+    // l1..l5: first, second and third output fixed; complete S-box looked up; record written.
     uint64_t l1 = 0, l2 = 0, l3 = 0, l4 = 0, l5 = 0;
     // Calls of the verification, the measure of the search's work.
     uint64_t verify_calls = 0;

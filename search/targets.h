@@ -10,4 +10,5 @@
 extern int per[sbox_capacity][24];
 extern int inv[sbox_capacity][24];
 
+// init_dsi ("direct S-box index"): builds per and inv from sc4 once a list is loaded.
 void init_dsi();
