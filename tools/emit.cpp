@@ -6,10 +6,13 @@
 #include <set>
 #include <sstream>
 
+#include "tools/emit.h"
+
 #include "tools/args.h"
 #include "tools/record.h"
 #include "tools/relabel.h"
 #include "tools/sbox_text.h"
+#include "tools/shortest.h"
 #include "tools/tool.h"
 
 namespace {
@@ -60,12 +63,47 @@ struct wiring {
     std::array<int, 4> reads;    // register r (0..3) starts with in[reads[r]]
     std::array<int, 4> writers;  // out[i] receives register writers[i]
     sbox_values computes;        // the S-box of the code
-    std::string relabelled;      // empty, or the wiring of a relabelled record as wiring_text gives it
+    std::string relabelled;      // empty, or the wiring of a relabelled record as match_wiring_text gives it
+    int in_not = 0;              // bit j set: in[j] is complemented as it is read
+    int out_not = 0;             // bit i set: out[i] receives the complement of its register
 };
 
 // The record's own S-box: register r reads in[r], out[i] is the i-th locked register.
 wiring own_wiring(const record& r) {
-    return {{0, 1, 2, 3}, r.locks, r.sbox, ""};
+    return {{0, 1, 2, 3}, r.locks, r.sbox, "", 0, 0};
+}
+
+// The wiring under which the record's program computes `target` by the match.
+wiring matched_wiring(const record& r, const program_match& m, const sbox_values& target) {
+    return {m.how.reads, output_registers(m.how, r.locks), target, match_wiring_text(m, r.locks), m.in_xor, m.out_xor};
+}
+
+// Whether the code computes its S-box: the program run as the code runs it, on 16-lane words
+// (lane x holds input x), with its inputs and outputs wired and complemented as the code does.
+bool wired_code_computes(const record& r, const wiring& w) {
+    static const uint16_t input_words[4] = {0xaaaa, 0xcccc, 0xf0f0, 0xff00};
+    uint16_t reg[8] = {};
+    for (int k = 0; k < 4; ++k)
+        reg[k] = static_cast<uint16_t>(input_words[w.reads[k]] ^ ((w.in_not >> w.reads[k]) & 1 ? 0xffff : 0));
+    for (const ot& x : r.program) {
+        uint16_t& d = reg[x.r1 & 7];
+        const uint16_t s = reg[x.r2 & 7];
+        switch (x.o) {
+        case op_or: d |= s; break;
+        case op_and: d &= s; break;
+        case op_xor: d ^= s; break;
+        case op_mov: d = s; break;
+        case op_not: d = static_cast<uint16_t>(~d); break;
+        case op_movc: d = static_cast<uint16_t>(x.r2); break;
+        default: break;
+        }
+    }
+    for (int x = 0; x < 16; ++x) {
+        int value = 0;
+        for (int i = 0; i < 4; ++i) value |= (((reg[w.writers[i]] >> x) ^ (w.out_not >> i)) & 1) << i;
+        if (value != w.computes[x]) return false;
+    }
+    return true;
 }
 
 // Registers the program or its outputs name, in ascending order.
@@ -115,19 +153,25 @@ std::string wiring_comment(const record& r, const wiring& w, const char* marker)
            " with its input and output bits relabelled:\n" + marker + w.relabelled + "\n";
 }
 
-void emit_c(const record& r, const wiring& w, const std::string& type, const std::string& name, std::ostream& out) {
-    out << "/* S-box " << sbox_comment(w.computes) << ": report " << r.number << ", " << r.program.size()
-        << " instructions.\n"
+// The comment above a C function: what it computes, from which record, and how it is wired.
+void c_comment(const record& r, const wiring& w, const std::string& source, std::ostream& out) {
+    const int nots = __builtin_popcount(static_cast<unsigned>(w.in_not)) + __builtin_popcount(static_cast<unsigned>(w.out_not));
+    out << "/* S-box " << sbox_comment(w.computes) << ": " << source << ", " << r.program.size() << " instructions"
+        << (nots ? " and " + std::to_string(nots) + " not" + (nots > 1 ? "s" : "") + " of its inputs or outputs" : "")
+        << ".\n"
         << wiring_comment(r, w, "   ")
-        << "   Bitsliced: in[j] holds input bit j of every lane, out[i] receives output bit i. */\n"
-        << "#include <stdint.h>\n\n"
-        << "void " << name << "(const " << type << " in[4], " << type << " out[4])\n{\n";
+        << "   Bitsliced: in[j] holds input bit j of every lane, out[i] receives output bit i. */\n";
+}
+
+// The C function alone, from its signature on.
+void c_function(const record& r, const wiring& w, const std::string& type, const std::string& name, std::ostream& out) {
+    out << "void " << name << "(const " << type << " in[4], " << type << " out[4])\n{\n";
     const std::set<int> named = registers_named(r);
     const std::set<int> read_regs = registers_read(r);
     for (int reg_index : named) {
         out << "    " << type << " r" << reg_index << " = ";
         if (reg_index < 4)
-            out << "in[" << w.reads[reg_index] << "];\n";
+            out << ((w.in_not >> w.reads[reg_index]) & 1 ? "~" : "") << "in[" << w.reads[reg_index] << "];\n";
         else
             out << "0;\n";
     }
@@ -154,8 +198,14 @@ void emit_c(const record& r, const wiring& w, const std::string& type, const std
     out << "\n";
     for (int reg_index : named)
         if (!read_regs.count(reg_index)) out << "    (void)r" << reg_index << ";\n";
-    for (int i = 0; i < 4; ++i) out << "    out[" << i << "] = r" << w.writers[i] << ";\n";
+    for (int i = 0; i < 4; ++i) out << "    out[" << i << "] = " << ((w.out_not >> i) & 1 ? "~" : "") << "r" << w.writers[i] << ";\n";
     out << "}\n";
+}
+
+void emit_c(const record& r, const wiring& w, const std::string& type, const std::string& name, std::ostream& out) {
+    c_comment(r, w, "report " + std::to_string(r.number), out);
+    out << "#include <stdint.h>\n\n";
+    c_function(r, w, type, name, out);
 }
 
 void emit_asm(const record& r, const wiring& w, const std::string& name, std::ostream& out) {
@@ -297,10 +347,30 @@ wiring wiring_for(const record& r, const std::string& path, const std::string& s
                    ", which is not " + (inverse ? "the inverse of " + hex_text(named) + " (" + hex_text(wanted) + ")"
                                                 : hex_text(named)) +
                    " up to the order of its input bits and of its output bits");
-    return wiring{how->reads, output_registers(*how, r.locks), wanted, wiring_text(*how, r.locks)};
+    return matched_wiring(r, program_match{*how, 0, 0}, wanted);
+}
+
+// Refuses code that would not compute what its comment says it computes.
+void require_computes(const record& r, const wiring& w) {
+    if (!wired_code_computes(r, w))
+        data_error("record " + std::to_string(r.number) + ": the wired code does not compute " + hex_text(w.computes));
 }
 
 }  // namespace
+
+bool is_c_identifier(const std::string& s) {
+    return is_identifier(s);
+}
+
+std::string c_function_for(const record& r, const program_match& m, const sbox_values& target,
+                           const std::string& name, const std::string& source) {
+    const wiring w = matched_wiring(r, m, target);
+    require_computes(r, w);
+    std::ostringstream code;
+    c_comment(r, w, source, code);
+    c_function(r, w, "uint64_t", name, code);
+    return code.str();
+}
 
 int emit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
     const command_line line = parse_command_line(args, options);
@@ -325,6 +395,7 @@ int emit_command(const std::vector<std::string>& args, std::ostream& out, std::o
     const record r = find_record(line.operands[0], report_number(line.operands[1]));
     const wiring w = line.has("sbox") ? wiring_for(r, line.operands[0], line.value_or("sbox", ""), line.flag("inverse"))
                                       : own_wiring(r);
+    require_computes(r, w);
     std::ostringstream code;
     if (lang == "c") emit_c(r, w, type, name, code);
     if (lang == "asm") emit_asm(r, w, name, code);

@@ -1,6 +1,8 @@
 #include "tools/json.h"
 
 #include <cassert>
+#include <cmath>
+#include <cstdio>
 #include <ostream>
 
 namespace {
@@ -106,6 +108,15 @@ json_writer& json_writer::value(const std::string& text) {
 json_writer& json_writer::value(long long number) {
     before_value();
     out_ << number;
+    return *this;
+}
+
+json_writer& json_writer::value(double number, int decimals) {
+    assert(std::isfinite(number));
+    before_value();
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, number);
+    out_ << text;
     return *this;
 }
 

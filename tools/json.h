@@ -24,6 +24,8 @@ public:
     json_writer& value(long number) { return value(static_cast<long long>(number)); }
     json_writer& value(int number) { return value(static_cast<long long>(number)); }
     json_writer& value(unsigned long number) { return value(static_cast<long long>(number)); }
+    // A finite number with that many decimals.
+    json_writer& value(double number, int decimals);
     json_writer& value(bool truth);
     json_writer& null();
     // An array of the numbers or strings.

@@ -367,6 +367,7 @@ std::vector<located_record> read_records(const std::vector<std::string>& paths, 
                            ": the program does not compute the S-box it prints (sbtool check says more)");
             located.file = path;
             located.id = paths.size() == 1 ? std::to_string(r.number) : path + ":" + std::to_string(r.number);
+            located.rank = records.size();
             records.push_back(std::move(located));
         }
     }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -110,11 +111,13 @@ bool computes_printed_sbox(const record& r);
 
 // A record of one of the output files a subcommand reads, and the name by which its output
 // gives it: the report number alone when there is one file, "FILE:NUMBER" when there are
-// several.
+// several. Its rank orders it among the records read: of two programs as short, the one of
+// lower rank is named.
 struct located_record {
     record fields;
     std::string file;
     std::string id;
+    uint64_t rank = 0;
 };
 
 // The complete records of the files, in operand and file order. A last record cut short by the

@@ -1,8 +1,6 @@
 // sbtool report: for each S-box the user names, the shortest program found for it and for its
 // inverse in one or more search outputs, counting a program for every S-box it computes once its
 // input bits and output bits are relabelled, and how to wire it for exactly that S-box.
-#include <algorithm>
-#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -11,6 +9,7 @@
 #include "tools/record.h"
 #include "tools/relabel.h"
 #include "tools/sbox_text.h"
+#include "tools/shortest.h"
 #include "tools/tool.h"
 
 namespace {
@@ -53,28 +52,6 @@ const char* const help_text =
     "record cut short is skipped.\n";
 
 const std::vector<option_spec> options = {{"sboxes", "SBOX"}, {"json", nullptr}};
-
-// The shortest program found for one S-box: its record and the relabelling that makes it so.
-struct shortest {
-    const located_record* holder = nullptr;
-    relabelling how{};
-};
-
-struct named_result {
-    std::string name;
-    sbox_values sbox;
-    sbox_values inverse;
-    shortest direct;
-    shortest of_inverse;
-};
-
-// Takes record `located` for `target` when it computes it and is shorter than what is held.
-bool consider(const located_record& located, const sbox_values& target, shortest& held) {
-    const std::optional<relabelling> how = find_relabelling(target, located.fields.sbox);
-    if (!how) return false;
-    if (!held.holder || located.fields.length < held.holder->fields.length) held = {&located, *how};
-    return true;
-}
 
 // What the files tell beyond their records: whether one of them searched the whole tree.
 struct exhaustive_finding {
@@ -123,19 +100,6 @@ std::string sum_text(const named_result& n, const exhaustive_finding& e) {
     return std::to_string(n.direct.holder->fields.length + n.of_inverse.holder->fields.length);
 }
 
-// Rows of cells, each column as wide as its widest cell, two blanks between columns.
-void print_columns(const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
-    std::vector<size_t> widths(rows[0].size(), 0);
-    for (const auto& row : rows)
-        for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
-    for (const auto& row : rows) {
-        std::string line;
-        for (size_t c = 0; c < row.size(); ++c)
-            line += row[c] + (c + 1 < row.size() ? std::string(widths[c] - row[c].size() + 2, ' ') : "");
-        out << line << "\n";
-    }
-}
-
 void print_text(const std::vector<named_result>& results, const std::vector<const located_record*>& unmatched,
                 const exhaustive_finding& e, std::ostream& out) {
     std::vector<std::vector<std::string>> rows = {
@@ -150,7 +114,7 @@ void print_text(const std::vector<named_result>& results, const std::vector<cons
         for (const shortest* s : {&n.direct, &n.of_inverse}) {
             if (!s->holder) continue;
             wirings += printable(n.name) + (s == &n.of_inverse ? " inverse" : "") + ": record " + s->holder->id +
-                       ": " + wiring_text(s->how, s->holder->fields.locks) + "\n";
+                       ": " + match_wiring_text(s->match, s->holder->fields.locks) + "\n";
         }
     if (!wirings.empty()) out << "\n" << wirings;
     if (!e.complete.empty())
@@ -176,9 +140,9 @@ void write_shortest(json_writer& json, const shortest& s) {
     json.key("record").value(r.number);
     json.key("record_sbox").value(hex_text(r.sbox));
     json.key("wiring").begin_object();
-    json.key("inputs").values(s.how.reads);
-    json.key("outputs").values(output_registers(s.how, r.locks));
-    json.key("text").value(wiring_text(s.how, r.locks));
+    json.key("inputs").values(s.match.how.reads);
+    json.key("outputs").values(output_registers(s.match.how, r.locks));
+    json.key("text").value(match_wiring_text(s.match, r.locks));
     json.end_object();
     json.key("program").begin_array();
     for (const ot& x : r.program) json.value(instruction_text(x));
@@ -232,18 +196,10 @@ int report_command(const std::vector<std::string>& args, std::ostream& out, std:
     if (named.empty()) data_error("no S-boxes given (the files hold none)");
     const std::vector<std::string> files = output_operands(line);
     const std::vector<located_record> records = read_records(files, "report", true, err);
-    std::vector<named_result> results;
-    for (const sourced_sbox& s : named)
-        results.push_back({s.name.empty() ? hex_text(s.values) : s.name, s.values, inverse_of(s.values), {}, {}});
+    std::vector<named_result> results = named_results(named);
     std::vector<const located_record*> unmatched;
-    for (const located_record& located : records) {
-        bool matched = false;
-        for (named_result& n : results) {
-            matched = consider(located, n.sbox, n.direct) || matched;
-            matched = consider(located, n.inverse, n.of_inverse) || matched;
-        }
-        if (!matched) unmatched.push_back(&located);
-    }
+    for (const located_record& located : records)
+        if (!consider_record(located, results, {})) unmatched.push_back(&located);
     const exhaustive_finding e = exhaustive_files(files);
     std::ostringstream text;
     if (line.flag("json"))
