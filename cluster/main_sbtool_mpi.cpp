@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cluster/cluster_find.h"
 #include "cluster/cluster_search.h"
 #include "cluster/messages.h"
 #include "foundation/fatal.h"
@@ -25,7 +26,8 @@ namespace {
 
 const char* const usage =
     "usage: mpirun -np P sbtool-mpi search [OPTIONS]\n"
-    "       sbtool-mpi search --help\n"
+    "       mpirun -np P sbtool-mpi find [OPTIONS] SBOX...\n"
+    "       sbtool-mpi search --help | find --help\n"
     "       sbtool-mpi --version\n";
 
 const char* const help_head =
@@ -80,17 +82,19 @@ int run_on_rank_zero(worker_ranks& ranks, const std::vector<std::string>& args) 
         std::cout << "sbtool-mpi " << program_version << "\n";
         return 0;
     }
-    if (args.empty() || args[0] != "search") {
+    if (args.empty() || (args[0] != "search" && args[0] != "find")) {
         const bool help = !args.empty() && (args[0] == "--help" || args[0] == "-h");
         (help ? std::cout : std::cerr) << usage;
         return help ? 0 : status_usage;
     }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
-        return cluster_search_command(ranks, std::vector<std::string>(args.begin() + 1, args.end()), std::cout);
+        if (args[0] == "find") return cluster_find_command(ranks, rest, std::cout, std::cerr);
+        return cluster_search_command(ranks, rest, std::cout);
     } catch (const std::exception& e) {
         const tool_error* known = dynamic_cast<const tool_error*>(&e);
         std::cout.flush();
-        std::cerr << "sbtool-mpi search: " << e.what() << "\n";
+        std::cerr << "sbtool-mpi " << args[0] << ": " << e.what() << "\n";
         return known ? known->status() : status_bad_data;
     }
 }
@@ -115,7 +119,8 @@ int main(int argc, char** argv) {
             if (status == 0) status = 1;
         }
     } else {
-        status = serve_cluster();
+        // Every rank is given the same arguments: the other ranks serve the command rank 0 runs.
+        status = argc > 1 && std::string(argv[1]) == "find" ? serve_find() : serve_cluster();
     }
     MPI_Finalize();
     return status;

@@ -17,7 +17,9 @@ enum message_tag {
     tag_ready = 1,  // a worker rank to rank 0: its thread count, then its fault (none: ready)
     tag_batch,      // rank 0 to a worker rank: a batch (wire.h)
     tag_result,     // a worker rank to rank 0: a batch's result (wire.h)
-    tag_stop,       // rank 0 to a worker rank: no more batches; end
+    tag_stop,       // rank 0 to a worker rank: no more batches (or members); end
+    tag_member,     // rank 0 to a worker rank of a find: run a member (cluster_find.cpp)
+    tag_member_end, // a worker rank of a find to rank 0: how a member ended, with its files
 };
 
 // How long an idle loop sleeps: from a few microseconds after work, doubling up to `longest`

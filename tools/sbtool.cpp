@@ -24,6 +24,7 @@ const subcommand subcommands[] = {
     {"emit", emit_command, "turn the program of one record into C, assembly or a Graphviz graph"},
     {"analyze", analyze_command, "cryptographic properties of S-boxes"},
     {"search", search_command, "the search of prgs1 on every core, with the same results"},
+    {"find", find_command, "the shortest programs for S-boxes: a portfolio of searches on every core"},
 };
 
 const char* const general_help =

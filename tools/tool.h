@@ -41,6 +41,7 @@ int best_command(const std::vector<std::string>& args, std::ostream& out, std::o
 int emit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int analyze_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int search_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int find_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Runs sbtool on its arguments (without the program name) and returns the exit status.
 int run_sbtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

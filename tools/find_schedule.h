@@ -1,0 +1,49 @@
+// The portfolio that sbtool find runs: member k is one pass of the search with limits and a
+// seed of its own, fixed by k alone, so that every run of the find, on any number of threads
+// or ranks, gives member k the same pass.
+//
+// Three limit settings share the members: the defaults (16 instructions, deadlines 7,11,14),
+// 17 with 8,12,15 and 18 with 9,13,16. A raised setting searches every program shape of a lower
+// one and more, at a cost per pass that grows about 25 and 11 times per step on
+// data/present.txt. Members 0 and 1 are the classic runs (the default seed) at the defaults and
+// at 17; from member 2 on, each member takes the setting that would end soonest on a clock that
+// runs for each setting at its share of the work (weighted fair queueing): the setting whose
+// members so far and this one would have cost least per share. The j-th member of a setting
+// (from 0) runs with the default seed when j = 0, else with seed member_seed(setting, j).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "search/limits.h"
+
+// The limit settings, in rising order of cost.
+constexpr int limit_settings = 3;
+
+// What sets a setting's place in the schedule: its limits, its cost per pass relative to a pass
+// at the defaults (measured on data/present.txt) and its share of the work.
+struct setting_plan {
+    search_limits limits;
+    double cost;   // a pass's work, a default pass being 1
+    double share;  // the part of the members' work it gets
+};
+
+const setting_plan& setting_of(int setting);
+
+struct member_plan {
+    long member = 0;
+    int setting = 0;
+    long rank = 0;  // the members of its setting before it
+    uint32_t seed = 0;
+    search_limits limits;
+};
+
+// The plan of member k (k >= 0). Computes the schedule from member 0 on once and keeps it.
+member_plan plan_of(long member);
+
+// The seed of the j-th member (j >= 1) of a setting: a mix of the two that is never the
+// default seed.
+uint32_t member_seed(int setting, long j);
+
+// "16/7,11,14": the length limit and the deadlines.
+std::string limits_label(const search_limits& l);
