@@ -16,6 +16,7 @@
 #include "foundation/fatal.h"
 #include "search/checkpoint.h"
 #include "search/interrupt.h"
+#include "search/limits.h"
 #include "search/output.h"
 #include "tools/find_command.h"
 #include "tools/input_file.h"
@@ -32,8 +33,8 @@ const char* const help_head =
     "find in DIR and runs members on its threads, every other rank runs members on its threads\n"
     "in a folder under $TMPDIR and sends each one's output back to rank 0, which writes it into\n"
     "DIR/members/K. The findings are those of sbtool find with the same members, whatever P.\n"
-    "--threads is the number of members at once on every rank (default: the cores each rank's\n"
-    "process may use).\n"
+    "--threads is the number of members at once on every rank, each in a process of its own\n"
+    "(default: the cores each rank's process may use).\n"
     "\n";
 
 // A member's end as a worker rank sends it:
@@ -87,19 +88,39 @@ bool unpack_member_end(const std::vector<char>& bytes, member_end& e, std::strin
     return whole && member >= 0;
 }
 
-std::vector<char> member_message(long member) {
+// A member as rank 0 sends it: member (8 bytes), seed (4), length limit and deadlines (4 each),
+// then its list, 8 bytes of size and the text.
+std::vector<char> member_message(const member_plan& p, const std::string& list) {
     std::vector<char> bytes;
-    put(bytes, static_cast<int64_t>(member));
+    put(bytes, static_cast<int64_t>(p.member));
+    put(bytes, p.seed);
+    put(bytes, static_cast<int32_t>(p.limits.length));
+    for (int d : p.limits.deadline) put(bytes, static_cast<int32_t>(d));
+    put(bytes, static_cast<uint64_t>(list.size()));
+    bytes.insert(bytes.end(), list.begin(), list.end());
     return bytes;
+}
+
+bool read_member_message(const std::vector<char>& bytes, member_plan& p, std::string& list) {
+    size_t at = 0;
+    int64_t member = -1;
+    int32_t limits[4] = {};
+    bool whole = get(bytes, at, member) && get(bytes, at, p.seed);
+    for (int32_t& value : limits) whole = whole && get(bytes, at, value);
+    whole = whole && get_text(bytes, at, list) && at == bytes.size();
+    p.member = member;
+    p.limits.length = limits[0];
+    for (int k = 0; k < 3; k++) p.limits.deadline[k] = limits[k + 1];
+    return whole && member >= 0 && limits_fault(p.limits).empty();
 }
 
 // Members on the other ranks, as many at once on each as it has threads. Their records reach
 // the portfolio, and their files DIR/members/K, when they end.
 class rank_slots : public member_slots {
 public:
-    rank_slots(const worker_ranks& ranks, const std::string& dir, const std::string& list_text, portfolio& findings)
+    rank_slots(const worker_ranks& ranks, const std::string& dir, const find_definition& d, portfolio& findings)
         : capacity_(ranks.threads), in_flight_(ranks.threads.size(), 0),
-          members_dir_(dir.empty() ? "members" : dir + "/members"), list_text_(list_text), findings_(findings) {}
+          members_dir_(dir.empty() ? "members" : dir + "/members"), definition_(d), findings_(findings) {}
 
     int free() const override {
         int n = 0;
@@ -111,7 +132,7 @@ public:
         size_t best = 1;
         for (size_t r = 2; r < capacity_.size(); r++)
             if (capacity_[r] - in_flight_[r] > capacity_[best] - in_flight_[best]) best = r;
-        out_.send(static_cast<int>(best), tag_member, member_message(p.member));
+        out_.send(static_cast<int>(best), tag_member, member_message(p, list_of(p.member)));
         in_flight_[best]++;
     }
 
@@ -158,7 +179,7 @@ private:
         if (!output.empty()) {
             make_directory(members_dir_);
             make_directory(e.dir);
-            write_whole_file(e.dir + "/sb2.txt", list_text_);
+            write_whole_file(e.dir + "/sb2.txt", list_of(e.member));
             write_whole_file(e.dir + "/" + filename, output);
             if (!check.empty()) write_whole_file(e.dir + "/" + checkpoint_name, check);
             if (e.complete) keep_pass_time(e.dir, e.seconds);
@@ -167,8 +188,13 @@ private:
         if (!fault.empty() && e.complete) fatal("internal error: " + fault + "\n", 3);
     }
 
+    const std::string& list_of(long member) const {
+        return definition_.lists[static_cast<size_t>(findings_.plan(member).sbox)];
+    }
+
     std::vector<int> capacity_, in_flight_;
-    std::string members_dir_, list_text_;
+    std::string members_dir_;
+    const find_definition& definition_;
     portfolio& findings_;
     outbox out_;
     bool stopped_ = false;
@@ -195,8 +221,9 @@ void send_member_end(outbox& out, const member_end& e) {
     std::filesystem::remove_all(e.dir, ignored);
 }
 
-// Runs the members rank 0 sends until it says stop; a member that comes after the stop ends at once.
-void serve_members(member_threads& members, const std::string& scratch) {
+// Runs the members rank 0 sends, each in a process of its own, until it says stop; a member that
+// comes after the stop ends at once.
+void serve_members(member_processes& members, const std::string& scratch) {
     outbox out;
     std::vector<char> bytes;
     int sender = 0;
@@ -204,12 +231,12 @@ void serve_members(member_threads& members, const std::string& scratch) {
     for (bool stopping = false; !stopping || members.busy() || !out.empty();) {
         bool busy = false;
         while (receive_if_any(0, tag_member, bytes, sender)) {
-            size_t at = 0;
-            int64_t member = -1;
-            if (!get(bytes, at, member) || member < 0) fatal("internal error: a malformed member from rank 0\n", 3);
-            const std::string dir = member_dir(scratch, member);
-            if (stopping) send_member_end(out, {member, false, -1, dir});
-            else members.start(plan_of(member), dir);
+            member_plan p;
+            std::string list;
+            if (!read_member_message(bytes, p, list)) fatal("internal error: a malformed member from rank 0\n", 3);
+            const std::string dir = member_dir(scratch, p.member);
+            if (stopping) send_member_end(out, {p.member, false, -1, dir});
+            else members.start(p, dir, list);
             busy = true;
         }
         if (!stopping && receive_if_any(0, tag_stop, bytes, sender)) {
@@ -241,7 +268,6 @@ int cluster_find_command(worker_ranks& ranks, const std::vector<std::string>& ar
     const find_definition d = set_up_find(o);
     cluster_settings settings;
     settings.threads = line.has("threads") ? o.threads : 0;
-    settings.list_text = d.list_text;
     const std::string fault = start_worker_ranks(ranks, settings);
     if (!fault.empty()) data_error(fault);
     const std::string program = "mpirun -np " + std::to_string(rank_count()) + " sbtool-mpi find";
@@ -251,9 +277,9 @@ int cluster_find_command(worker_ranks& ranks, const std::vector<std::string>& ar
     portfolio findings(d);
     bool all_done = false;
     try {
-        take_members_on_disk(findings, o.dir, content_hash(d.list_text));
-        local_slots threads(o.threads, o.dir, d.list_text, findings);
-        rank_slots others(ranks, o.dir, d.list_text, findings);
+        take_members_on_disk(findings, o.dir, d);
+        local_slots threads(o.threads, o.dir, d, findings);
+        rank_slots others(ranks, o.dir, d, findings);
         all_done = run_find(findings, {&threads, &others}, o.bounds, o.dir);
         others.end();
     } catch (const std::exception& e) {
@@ -273,11 +299,11 @@ int serve_find() {
     end_on_out_of_memory(false);
     cluster_settings settings;
     if (!share_settings(settings, false)) return 0;
-    std::string fault = load_list_copy(settings.list_text);
-    const std::string scratch = fault.empty() ? scratch_folder(fault) : "";
+    std::string fault;
+    const std::string scratch = scratch_folder(fault);
     const int threads = settings.threads > 0 ? settings.threads : default_threads();
     {
-        member_threads members(threads, settings.list_text, [](long, const std::string&) {});
+        member_processes members(threads, nullptr);
         outbox ready;
         ready.send(0, tag_ready, ready_message(fault.empty() ? threads : 0, fault));
         ready.flush();

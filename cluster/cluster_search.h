@@ -70,7 +70,3 @@ parallel_figures search_cluster(const worker_ranks& ranks, run_context& run, int
 // Every rank but 0: waits for the settings, loads the list, runs batches until rank 0 ends it.
 // Returns the exit status.
 int serve_cluster();
-
-// Every rank but 0: loads the list rank 0 sent, as rank 0 did, from a copy in a fresh folder
-// under $TMPDIR (else /tmp) that is removed at once. Empty, or what went wrong.
-std::string load_list_copy(const std::string& text);

@@ -88,6 +88,30 @@ void run_batches_from(batch_pool& pool, run_context& run) {
     }
 }
 
+// Loads the list as rank 0 did, from a copy in a fresh folder under $TMPDIR (else /tmp) that
+// is removed at once. Empty, or what went wrong.
+std::string load_list(const std::string& text) {
+    const char* base = std::getenv("TMPDIR");
+    const std::string under = base && *base ? base : "/tmp";
+    std::string dir = under + "/sbtool-mpi.XXXXXX";
+    if (!mkdtemp(&dir[0])) return "cannot load the lists: cannot make a folder under " + under + ": " + std::strerror(errno);
+    const std::string path = dir + "/sb2.txt";
+    std::ofstream copy(path, std::ios::binary);
+    copy << text;
+    copy.close();
+    std::string fault;
+    if (!copy) {
+        fault = "cannot load the lists: cannot write " + path;
+    } else {
+        std::ostream quiet(nullptr);  // rank 0 alone prints the loading lines
+        const load_outcome outcome = prepare_search(path, quiet);
+        if (outcome.failed) fault = "cannot load the lists: " + outcome.message;
+    }
+    unlink(path.c_str());
+    rmdir(dir.c_str());
+    return fault;
+}
+
 // Takes batches in and sends results out until rank 0 says stop. Rank 0 says so only once it
 // has every result this rank owed it, and sends a batch only for a result it got (or at the
 // start): while every thread has a batch and one more waits, nothing but a result can need
@@ -119,28 +143,6 @@ void serve(batch_pool& pool, int threads) {
 
 }  // namespace
 
-std::string load_list_copy(const std::string& text) {
-    const char* base = std::getenv("TMPDIR");
-    const std::string under = base && *base ? base : "/tmp";
-    std::string dir = under + "/sbtool-mpi.XXXXXX";
-    if (!mkdtemp(&dir[0])) return "cannot load the lists: cannot make a folder under " + under + ": " + std::strerror(errno);
-    const std::string path = dir + "/sb2.txt";
-    std::ofstream copy(path, std::ios::binary);
-    copy << text;
-    copy.close();
-    std::string fault;
-    if (!copy) {
-        fault = "cannot load the lists: cannot write " + path;
-    } else {
-        std::ostream quiet(nullptr);  // rank 0 alone prints the loading lines
-        const load_outcome outcome = prepare_search(path, quiet);
-        if (outcome.failed) fault = "cannot load the lists: " + outcome.message;
-    }
-    unlink(path.c_str());
-    rmdir(dir.c_str());
-    return fault;
-}
-
 int serve_cluster() {
     // Rank 0 alone writes the console; a rank that runs out of memory says so on standard error.
     report_faults_on_stderr("sbtool-mpi search: rank " + std::to_string(own_rank()) + ": ");
@@ -152,7 +154,7 @@ int serve_cluster() {
     run_context run;
     run.limits = settings.limits;
     run.settings.exhaustive = settings.exhaustive;
-    std::string fault = load_list_copy(settings.list_text);
+    std::string fault = load_list(settings.list_text);
     batch_pool pool;
     std::vector<std::thread> threads;
     const int wanted = settings.threads > 0 ? settings.threads : default_threads();

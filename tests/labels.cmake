@@ -10,8 +10,9 @@ set(end_to_end_tests
     "^(RunSearchScript|SbtoolProgram|Status|Versions|ClusterJobs|Lists/ClusterSearch)\\."
     "^SbtoolSearch\\.(SameResultsWithOneAndSeveralThreads|RaisedLimitsReachWhatTheDefaultsCannot)$"
     "^SbtoolSearch\\.CtrlCLeavesCompleteRecords$"
-    "^Report\\.SeveralFilesNameTheirRecords$")
-set(mpi_tests "^(ClusterJobs|Lists/ClusterSearch)\\.")
+    "^Report\\.SeveralFilesNameTheirRecords$"
+    "^Find\\.(RaisedMemberReachesWhatTheDefaultsCannot|SameFindingsOnAnyThreadsAndAfterAStop)$" "^FindJobs\\.")
+set(mpi_tests "^(ClusterJobs|Lists/ClusterSearch|FindJobs)\\.")
 set(slow_tests
     "^Lists/ClusterSearch\\.WritesWhatTheSequentialSearchWrites/(ThreeSboxes|OneSbox|Exhaustive)( |$)"
     "^ClusterJobs\\.StoppedJobsLeaveCleanFilesAndGoOn$"
@@ -20,7 +21,8 @@ set(slow_tests
     "^Resume\\.RefusesWhatDoesNotMatch$"
     "^Best\\.(RealRunListsEachReachedSboxOnce|JsonHoldsEveryLineWithItsProgram)$"
     "^ParallelSearch\\.(OneSboxTwoPasses|FewSboxesOnePass)$"
-    "^Exhaustive\\.CoversWhatGatedPassesReach$")
+    "^Exhaustive\\.CoversWhatGatedPassesReach$"
+    "^Find\\.SameFindingsOnAnyThreadsAndAfterAStop$" "^FindJobs\\.")
 
 # Whether name matches one of the patterns in the list named by patterns.
 function(matches_any name patterns result)

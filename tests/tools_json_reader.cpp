@@ -91,10 +91,23 @@ private:
         if (s_[i_] == '-') ++i_;
         if (i_ >= s_.size() || !std::isdigit(static_cast<unsigned char>(s_[i_]))) return false;
         if (s_[i_] == '0' && i_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_ + 1]))) return false;
-        while (i_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_]))) ++i_;
+        digits();
+        if (literal(".") && !digits()) return false;
+        if (i_ < s_.size() && (s_[i_] == 'e' || s_[i_] == 'E')) {
+            ++i_;
+            if (i_ < s_.size() && (s_[i_] == '+' || s_[i_] == '-')) ++i_;
+            if (!digits()) return false;
+        }
         out.kind = json_value::number;
         out.count = std::strtod(s_.substr(start, i_ - start).c_str(), nullptr);
         return true;
+    }
+
+    // Skips decimal digits; whether there was one.
+    bool digits() {
+        const size_t start = i_;
+        while (i_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_]))) ++i_;
+        return i_ > start;
     }
 
     const std::string& s_;

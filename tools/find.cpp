@@ -30,14 +30,15 @@ const char* const help_head =
     "                   [--variants LIST] [--resume] SBOX...\n"
     "\n"
     "Finds short programs for the S-boxes SBOX (in any form sbtool --help gives, or @FILE, whose\n"
-    "\"# NAME\" comments name them) and their inverses. Builds the target list of their variants\n"
-    "(sb2.txt in DIR, as sbtool targets builds it) and runs members on every thread: member K is\n"
-    "one pass of the search with limits and a seed of its own, in DIR/members/K (an ordinary\n"
-    "sbtool search directory). Members 0 and 1 are the classic runs at the default limits and at\n"
-    "17 instructions with deadlines 8,12,15; later ones mix the defaults, 17/8,12,15 and\n"
-    "18/9,13,16 so that they take a quarter, a half and a quarter of the work. Member K runs the\n"
-    "same pass in every find, so the findings after members 0..M-1 are the same on any number\n"
-    "of threads; of two programs as short, the one of the lower member is named.\n"
+    "\"# NAME\" comments name them) and their inverses, running members on every core: member K\n"
+    "is one pass of the search, with limits and a seed of its own, for the target list of the\n"
+    "variants of S-box K mod N (of the N named; as sbtool targets makes it), in DIR/members/K\n"
+    "(an ordinary sbtool search directory). For each S-box, its first two members are the\n"
+    "classic runs at the default limits and at 17 instructions with deadlines 8,12,15; later\n"
+    "ones mix the defaults, 17/8,12,15 and 18/9,13,16 so that they take a quarter, a half and a\n"
+    "quarter of the work. Member K runs the same pass in every find, so the findings after\n"
+    "members 0..M-1 are the same on any number of cores; of two programs as short, the one of\n"
+    "the lower member is named.\n"
     "\n";
 
 }  // namespace
@@ -45,7 +46,8 @@ const char* const help_head =
 const char* const find_options_help =
     "  --dir DIR         where the find keeps its files (default: the current directory; made\n"
     "                    when it does not exist)\n"
-    "  --threads N       members at once (default: the cores this process may use)\n"
+    "  --threads N       members at once, each in a process of its own (default: the cores\n"
+    "                    this process may use)\n"
     "  --time DURATION   end after DURATION: 90s, 10m, 2h or plain seconds; the members then\n"
     "                    running are stopped within their pass\n"
     "  --members M       end once members 0..M-1 are done (with --resume, those of earlier runs\n"
@@ -55,7 +57,8 @@ const char* const find_options_help =
     "                    With in-xor or out-xor a program also counts for an S-box when it\n"
     "                    computes it up to constants XORed to its inputs or outputs; each bit set\n"
     "                    costs one not, which the length includes\n"
-    "  --resume          go on with the find in DIR (its S-boxes and variants are kept there)\n"
+    "  --resume          go on with the find in DIR (its S-boxes and variants are kept there\n"
+    "                    in sboxes.txt and variants.txt)\n"
     "\n"
     "Without --time or --members the find runs until stopped. DIR receives, whenever they\n"
     "change: find.txt (per S-box the shortest program found for it and for its inverse, the\n"
@@ -157,9 +160,6 @@ find_definition set_up_find(const find_options& o) {
         d = define_find(o.named, o.variants);
         save_definition(o.dir, d);
     }
-    std::ostringstream quiet;
-    const load_outcome loaded = prepare_search(o.dir.empty() ? "sb2.txt" : o.dir + "/sb2.txt", quiet);
-    if (loaded.failed) data_error("the search cannot load the list: " + one_line(loaded.message));
     return d;
 }
 
@@ -184,8 +184,8 @@ int find_command(const std::vector<std::string>& args, std::ostream& out, std::o
     set_stop_note("sbtool find: stopped; go on with: " + resume_command("sbtool find", o) + "\n");
     arm_stop_note();
     portfolio findings(d);
-    take_members_on_disk(findings, o.dir, content_hash(d.list_text));
-    local_slots threads(o.threads, o.dir, d.list_text, findings);
+    take_members_on_disk(findings, o.dir, d);
+    local_slots threads(o.threads, o.dir, d, findings);
     const bool all_done = run_find(findings, {&threads}, o.bounds, o.dir);
     out << findings.text();
     if (!all_done)

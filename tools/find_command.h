@@ -28,8 +28,8 @@ double read_duration(const std::string& text);
 // The options as given, checked; a usage error names the option and what it takes.
 find_options read_find_options(const command_line& line);
 // Makes DIR when missing and takes its lock; for a new find writes the definition's files
-// (refusing a DIR that holds a find), with --resume reads and checks them; then loads the list.
-// Every refusal is a tool_error of one line.
+// (refusing a DIR that holds a find), with --resume reads and checks them. Every refusal is a
+// tool_error of one line.
 find_definition set_up_find(const find_options& o);
 // The command that goes on with the find: "PROGRAM --resume --dir DIR [--members M]".
 std::string resume_command(const std::string& program, const find_options& o);

@@ -16,7 +16,6 @@ namespace {
 
 const char* const sboxes_name = "sboxes.txt";
 const char* const variants_name = "variants.txt";
-const char* const list_name = "sb2.txt";
 
 std::string in(const std::string& dir, const std::string& name) {
     return dir.empty() ? name : dir + "/" + name;
@@ -64,21 +63,22 @@ accepted_constants constants_of(const variant_options& v) {
 }
 
 find_definition define_find(const std::vector<sourced_sbox>& named, const variant_options& variants) {
-    find_definition d{named, variants, ""};
-    const std::vector<Sbox> list = target_variants(named, variants);
-    const std::string faults = capacity_faults(count_list(list));
-    if (!faults.empty()) data_error("the search cannot load the list of these S-boxes and variants: " + faults);
-    std::ostringstream text;
-    for (const Sbox& s : list) text << s << "\n";
-    d.list_text = text.str();
-    check_target_list(d.list_text, list_name);
+    find_definition d{named, variants, {}};
+    for (const sourced_sbox& one : named) {
+        const std::vector<Sbox> list = target_variants({one}, variants);
+        const std::string faults = capacity_faults(count_list(list));
+        if (!faults.empty()) data_error("the search cannot load the list of " + hex_text(one.values) + ": " + faults);
+        std::ostringstream text;
+        for (const Sbox& s : list) text << s << "\n";
+        check_target_list(text.str(), "sb2.txt");
+        d.lists.push_back(text.str());
+    }
     return d;
 }
 
 void save_definition(const std::string& dir, const find_definition& d) {
     write_whole_file(in(dir, sboxes_name), sboxes_file(d.named));
     write_whole_file(in(dir, variants_name), variants_text(d.variants) + "\n");
-    write_whole_file(in(dir, list_name), d.list_text);
 }
 
 bool holds_find(const std::string& dir) {
@@ -90,11 +90,9 @@ bool holds_find(const std::string& dir) {
 find_definition load_definition(const std::string& dir) {
     bool exists = false;
     const std::string variants = read_if_present(in(dir, variants_name), &exists);
-    bool listed = false;
-    const std::string list = read_if_present(in(dir, list_name), &listed);
-    if (!exists || !listed || access(in(dir, sboxes_name).c_str(), R_OK) != 0)
+    if (!exists || access(in(dir, sboxes_name).c_str(), R_OK) != 0)
         data_error("cannot resume: no find " + (dir.empty() ? std::string("here") : "in " + printable(dir)) +
-                   " (it keeps sboxes.txt, variants.txt and sb2.txt): start it without --resume");
+                   " (it keeps sboxes.txt and variants.txt): start it without --resume");
     const std::vector<sourced_sbox> named = expand_sbox_args({"@" + in(dir, sboxes_name)}, true);
     const std::string words = variants.substr(0, variants.find('\n'));
     variant_options v;
@@ -104,11 +102,7 @@ find_definition load_definition(const std::string& dir) {
         data_error("cannot resume: variants.txt does not name variants (\"" + printable(words) + "\")");
     }
     if (named.empty()) data_error("cannot resume: sboxes.txt names no S-box");
-    find_definition d = define_find(named, v);
-    if (d.list_text != list)
-        data_error("cannot resume: sb2.txt is not the list of the S-boxes of sboxes.txt with the variants of "
-                   "variants.txt");
-    return d;
+    return define_find(named, v);
 }
 
 void write_whole_file(const std::string& path, const std::string& text) {

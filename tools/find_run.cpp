@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "foundation/fatal.h"
+#include "search/checkpoint.h"
 #include "tools/find_plan.h"
 #include "tools/tool.h"
 
@@ -103,19 +104,20 @@ std::string members_path(const std::string& dir) {
 
 }  // namespace
 
-local_slots::local_slots(int threads, const std::string& dir, const std::string& list_text, portfolio& findings)
+local_slots::local_slots(int slots, const std::string& dir, const find_definition& d, portfolio& findings)
     : members_dir_(members_path(dir)),
-      members_(threads, list_text, [&findings](long member, const std::string& record) {
-          const std::string fault = findings.take_output(member, record);
+      definition_(d),
+      members_(slots, [&findings](long member, const std::string& output) {
+          const std::string fault = findings.take_output(member, output);
           if (!fault.empty()) fatal("internal error: " + fault + "\n", 3);
       }) {}
 
 void local_slots::start(const member_plan& p) {
     make_directory(members_dir_);
-    members_.start(p, member_dir(members_dir_, p.member));
+    members_.start(p, member_dir(members_dir_, p.member), definition_.lists[static_cast<size_t>(p.sbox)]);
 }
 
-void take_members_on_disk(portfolio& findings, const std::string& dir, uint64_t list_hash) {
+void take_members_on_disk(portfolio& findings, const std::string& dir, const find_definition& d) {
     const std::string base = members_path(dir);
     std::vector<long> members;
     std::error_code error;
@@ -127,7 +129,8 @@ void take_members_on_disk(portfolio& findings, const std::string& dir, uint64_t 
     std::sort(members.begin(), members.end());
     for (long k : members) {
         const std::string at = member_dir(base, k);
-        const member_on_disk m = inspect_member(at, plan_of(k), list_hash);
+        const member_plan p = plan_of(k, static_cast<int>(d.named.size()));
+        const member_on_disk m = inspect_member(at, p, content_hash(d.lists[static_cast<size_t>(p.sbox)]));
         const std::string fault = findings.take_output(k, m.output.substr(0, m.output.find('\0')));
         // A member stopped within its pass runs again and writes its records again.
         if (!fault.empty() && m.complete) data_error("cannot resume: " + printable(dir.empty() ? fault : dir + "/" + fault));
@@ -155,7 +158,7 @@ bool run_find(portfolio& findings, const std::vector<member_slots*>& slots, cons
         for (member_slots* s : slots)
             while (!stopping && s->free() > 0 && wanted(next)) {
                 findings.member_started(next);
-                s->start(plan_of(next));
+                s->start(findings.plan(next));
                 next = next_to_run(findings, next + 1);
             }
         writer.write(findings, false);

@@ -24,11 +24,11 @@ public:
     virtual bool busy() const = 0;
 };
 
-// Members on threads of this process, in DIR/members/K, whose records go to the portfolio as
-// they are written.
+// Members in processes of this machine, in DIR/members/K, whose records go to the portfolio as
+// their outputs grow.
 class local_slots : public member_slots {
 public:
-    local_slots(int threads, const std::string& dir, const std::string& list_text, portfolio& findings);
+    local_slots(int slots, const std::string& dir, const find_definition& d, portfolio& findings);
     int free() const override { return members_.free(); }
     void start(const member_plan& p) override;
     std::vector<member_end> finished() override { return members_.finished(); }
@@ -37,7 +37,8 @@ public:
 
 private:
     std::string members_dir_;
-    member_threads members_;
+    const find_definition& definition_;
+    member_processes members_;
 };
 
 // When a find ends: after member `members` - 1 (all before it done), after `seconds`; -1: never.
@@ -58,4 +59,4 @@ void write_findings(const portfolio& findings, const std::string& dir);
 
 // Takes what the members' directories under DIR/members hold: the records of every member and
 // which are complete. A bad-data error when a directory there is not a member of this find.
-void take_members_on_disk(portfolio& findings, const std::string& dir, uint64_t list_hash);
+void take_members_on_disk(portfolio& findings, const std::string& dir, const find_definition& d);

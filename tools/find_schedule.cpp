@@ -90,11 +90,13 @@ uint32_t member_seed(int setting, long j) {
     return seed == default_seed ? seed + 1 : seed;
 }
 
-member_plan plan_of(long member) {
-    assert(member >= 0);
+member_plan plan_of(long member, int sboxes) {
+    assert(member >= 0 && sboxes >= 1);
     member_plan p;
     p.member = member;
-    const placing at = the_schedule.place(member);
+    p.sbox = static_cast<int>(member % sboxes);
+    p.position = member / sboxes;
+    const placing at = the_schedule.place(p.position);
     p.setting = at.setting;
     p.rank = at.rank;
     p.seed = p.rank == 0 ? default_seed : member_seed(p.setting, p.rank);

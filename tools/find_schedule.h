@@ -1,6 +1,9 @@
 // The portfolio that sbtool find runs: member k is one pass of the search with limits and a
 // seed of its own, fixed by k alone, so that every run of the find, on any number of threads
-// or ranks, gives member k the same pass.
+// or ranks, gives member k the same pass. With n named S-boxes, member k searches the list of
+// S-box k mod n alone (its variants), as member k div n of that S-box's schedule: a list of
+// several S-boxes fixes an output as soon as a register holds a coordinate of any of them, and
+// so reaches each less often for about the same work.
 //
 // Three limit settings share the members: the defaults (16 instructions, deadlines 7,11,14),
 // 17 with 8,12,15 and 18 with 9,13,16. A raised setting searches every program shape of a lower
@@ -9,7 +12,8 @@
 // at 17; from member 2 on, each member takes the setting that would end soonest on a clock that
 // runs for each setting at its share of the work (weighted fair queueing): the setting whose
 // members so far and this one would have cost least per share. The j-th member of a setting
-// (from 0) runs with the default seed when j = 0, else with seed member_seed(setting, j).
+// (from 0) in an S-box's schedule runs with the default seed when j = 0, else with seed
+// member_seed(setting, j).
 #pragma once
 
 #include <cstdint>
@@ -32,14 +36,17 @@ const setting_plan& setting_of(int setting);
 
 struct member_plan {
     long member = 0;
+    int sbox = 0;       // the named S-box whose list it searches
+    long position = 0;  // its place in that S-box's schedule
     int setting = 0;
-    long rank = 0;  // the members of its setting before it
+    long rank = 0;      // the members of its setting before it in that schedule
     uint32_t seed = 0;
     search_limits limits;
 };
 
-// The plan of member k (k >= 0). Computes the schedule from member 0 on once and keeps it.
-member_plan plan_of(long member);
+// The plan of member k (k >= 0) of a find for `sboxes` named S-boxes. Computes the schedule
+// from its start once and keeps it.
+member_plan plan_of(long member, int sboxes);
 
 // The seed of the j-th member (j >= 1) of a setting: a mix of the two that is never the
 // default seed.

@@ -1,19 +1,17 @@
-// The members of a find as searches: each is one pass of the search on a thread of this
-// process, in a directory of its own that holds its list (sb2.txt), its output (prgs1b.txt) and
-// checkpoint, and, once the pass has ended, its time (pass-time.txt). So a member's directory is
-// an ordinary sbtool search directory, which sbtool search --resume and sbtool report read.
+// The members of a find as searches: each is one pass of the search in a child process of its
+// own (a process loads one target list, and members search different lists), in a directory of
+// its own that holds its list (sb2.txt), its output (prgs1b.txt) and checkpoint, and, once the
+// pass has ended, its time (pass-time.txt). So a member's directory is an ordinary sbtool
+// search directory, which sbtool search --resume and sbtool report read.
 #pragma once
 
-#include <atomic>
+#include <sys/types.h>
+
 #include <functional>
 #include <list>
-#include <memory>
-#include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "search/run.h"
 #include "tools/find_schedule.h"
 
 // How a member's pass ended.
@@ -40,44 +38,39 @@ void make_directory(const std::string& dir);
 // "cannot resume: " when the directory holds a run of another seed, other limits or another list.
 member_on_disk inspect_member(const std::string& dir, const member_plan& p, uint64_t list_hash);
 
-// Writes a member's pass time into its directory.
+// Writes a member's pass time into its directory (pass-time.txt), whole.
 void keep_pass_time(const std::string& dir, double seconds);
 
-// Hears of every record a member writes: its member and the record's text.
-using record_sink = std::function<void(long member, const std::string& record)>;
+// Hears of a running member's output as it grows: its member and the output so far.
+using output_sink = std::function<void(long member, const std::string& output)>;
 
-// Members on threads of this process, at most `threads` at once; the list must be loaded.
-class member_threads {
+// Members in child processes, at most `slots` at once. A child ends with its parent.
+class member_processes {
 public:
-    member_threads(int threads, const std::string& list_text, record_sink sink);
+    member_processes(int slots, output_sink sink);
     // Stops the members still running and waits for them.
-    ~member_threads();
-    member_threads(const member_threads&) = delete;
-    member_threads& operator=(const member_threads&) = delete;
+    ~member_processes();
+    member_processes(const member_processes&) = delete;
+    member_processes& operator=(const member_processes&) = delete;
 
-    int free() const { return threads_ - static_cast<int>(running_.size()); }
+    int free() const { return slots_ - static_cast<int>(running_.size()); }
     bool busy() const { return !running_.empty(); }
-    // Starts member p in dir, made if missing, with the list written there as sb2.txt.
-    void start(const member_plan& p, const std::string& dir);
-    // The members that ended since the last call.
+    // Starts member p in dir, made if missing, with its list written there as sb2.txt.
+    void start(const member_plan& p, const std::string& dir, const std::string& list_text);
+    // The members that ended since the last call; the sink hears of the outputs of those still
+    // running that grew.
     std::vector<member_end> finished();
     // Asks every member running to stop soon, within its pass.
     void cancel();
 
 private:
     struct running_member {
-        std::unique_ptr<run_context> run;
-        std::ostream quiet{nullptr};  // its console, which nobody reads
-        std::atomic<bool> passed{false};
-        std::atomic<bool> ended{false};
+        pid_t pid;
         member_end end;
-        std::thread thread;
+        long long output_size = -1;  // of its output when the sink last heard of it
     };
-    static void run_member(running_member& m, const member_plan& p);
 
-    int threads_;
-    std::string list_text_;
-    uint64_t list_hash_;
-    record_sink sink_;
+    int slots_;
+    output_sink sink_;
     std::list<running_member> running_;
 };

@@ -82,13 +82,13 @@ void write_limits(json_writer& json, const search_limits& l) {
     json.key("deadlines").begin_array().value(l.deadline[0]).value(l.deadline[1]).value(l.deadline[2]).end_array();
 }
 
-void write_shortest(json_writer& json, const shortest& s, const std::string& code_file) {
+void write_shortest(json_writer& json, const shortest& s, const std::string& code_file, int sboxes) {
     if (!s.holder) {
         json.null();
         return;
     }
     const record& r = s.holder->fields;
-    const member_plan plan = plan_of(member_of(*s.holder));
+    const member_plan plan = plan_of(member_of(*s.holder), sboxes);
     json.begin_object();
     json.key("length").value(s.length);
     json.key("member").value(plan.member);
@@ -154,7 +154,7 @@ std::string portfolio::take(long member, const std::string& output) {
 
 member_report& portfolio::report_of(long member) {
     auto at = members_.find(member);
-    if (at == members_.end()) at = members_.emplace(member, member_report{plan_of(member)}).first;
+    if (at == members_.end()) at = members_.emplace(member, member_report{plan(member)}).first;
     return at->second;
 }
 
@@ -171,6 +171,10 @@ void portfolio::member_ended(long member, bool complete, double seconds) {
     m.complete = complete;
     m.seconds = complete ? seconds : -1;
     version_++;
+}
+
+member_plan portfolio::plan(long member) const {
+    return plan_of(member, static_cast<int>(results_.size()));
 }
 
 bool portfolio::complete(long member) const {
@@ -213,9 +217,8 @@ std::string portfolio::done_text() const {
 std::string portfolio::text() const {
     std::lock_guard<std::mutex> hold(lock_);
     std::ostringstream out;
-    out << "S-boxes: " << results_.size() << " named, "
-        << std::count(definition_.list_text.begin(), definition_.list_text.end(), '\n')
-        << " on the list the members search (variants: " << variants_text(definition_.variants) << ")\n"
+    out << "S-boxes: " << results_.size() << " named, member K searching the list of S-box K mod "
+        << results_.size() << " (variants: " << variants_text(definition_.variants) << ")\n"
         << done_text() << "\n";
     std::vector<std::vector<std::string>> rows = {{"name", "sbox", "length", "member", "record", "inverse length",
                                                    "inverse member", "inverse record", "sum"}};
@@ -229,7 +232,7 @@ std::string portfolio::text() const {
         const named_result& n = results_[i];
         for (const shortest* s : {&n.direct, &n.of_inverse}) {
             if (!s->holder) continue;
-            const member_plan plan = plan_of(member_of(*s->holder));
+            const member_plan plan = plan_of(member_of(*s->holder), static_cast<int>(results_.size()));
             wirings += printable(n.name) + (s == &n.of_inverse ? " inverse" : "") + ": member " +
                        std::to_string(plan.member) + " (" + limits_label(plan.limits) + ", seed " +
                        std::to_string(plan.seed) + ") record " + std::to_string(s->holder->fields.number) + ": " +
@@ -256,9 +259,9 @@ std::string portfolio::json() const {
         json.key("sbox").value(hex_text(n.sbox));
         json.key("inverse").value(hex_text(n.inverse));
         json.key("shortest");
-        write_shortest(json, n.direct, file);
+        write_shortest(json, n.direct, file, static_cast<int>(results_.size()));
         json.key("inverse_shortest");
-        write_shortest(json, n.of_inverse, file);
+        write_shortest(json, n.of_inverse, file, static_cast<int>(results_.size()));
         json.key("sum");
         if (n.direct.holder && n.of_inverse.holder) json.value(n.direct.length + n.of_inverse.length);
         else json.null();
@@ -270,6 +273,7 @@ std::string portfolio::json() const {
     for (const auto& [k, m] : members_) {
         json.begin_object();
         json.key("member").value(k);
+        json.key("sbox").value(hex_text(results_[static_cast<size_t>(m.plan.sbox)].sbox));
         json.key("seed").value(static_cast<long long>(m.plan.seed));
         write_limits(json, m.plan.limits);
         json.key("complete").value(m.complete);

@@ -45,6 +45,8 @@ public:
     void member_started(long member);
     void member_ended(long member, bool complete, double seconds);
 
+    // The plan of member k of this find.
+    member_plan plan(long member) const;
     bool complete(long member) const;
     long members_done() const;
     // Counts every change, so that a writer sees whether there is something new to write.
