@@ -6,14 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <thread>
 
 #include "search/checkpoint.h"
+#include "search/directory_lock.h"
 #include "search/driver.h"
 #include "search/interrupt.h"
 #include "search/output.h"
@@ -39,11 +41,26 @@ bool same_limits(const search_limits& a, const search_limits& b) {
            a.deadline[2] == b.deadline[2];
 }
 
+// Closes every descriptor the child inherited but the standard ones: the find's directory lock
+// among them, which must end with the find, not with its last member.
+void close_inherited_descriptors() {
+    if (close_range(3, ~0u, 0) == 0) return;
+    const long most = std::min(sysconf(_SC_OPEN_MAX), 65536L);
+    for (int fd = 3; fd < most; fd++) close(fd);
+}
+
 // The child of a member: loads the list in dir, runs the pass, keeps its time and ends. It ends
 // with its parent: a stop of the find stops it (cleanly, finishing a record it writes).
 [[noreturn]] void run_member(const member_plan& p, const std::string& dir, pid_t parent, uint64_t list_hash) {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(1);
+    close_inherited_descriptors();
+    // One search at a time in the directory: a member process of a find that was just stopped
+    // may still be finishing its last record there, and so may a user's sbtool search.
+    for (int tries = 0; !lock_directory(dir); tries++) {
+        if (tries == 3000) _exit(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     set_stop_note("");
     install_clean_stop();
     std::ostream quiet(nullptr);
