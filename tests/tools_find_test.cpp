@@ -202,7 +202,7 @@ TEST(Find, RefusesBadOptionsAndDirectories) {
         {{midori, "--variants", "inverse,"}, 2,
          "--variants takes none, or some of inverse, perms, in-xor and out-xor separated by commas, not \"inverse,\""},
         {{"1,2,3", "--dir", other}, 1, "argument \"1,2,3\": "},
-        {{midori, "--dir", held}, 1, "in " + held + " already holds a find: go on with it with --resume, or give another --dir"},
+        {{midori, "--dir", held}, 1, held + " already holds a find: go on with it with --resume, or give another --dir"},
         {{"--resume", "--dir", other}, 1,
          "cannot resume: no find in " + other + " (it keeps sboxes.txt and variants.txt): start it without --resume"},
         {{"bf32ac916780e5d4", "--resume", "--dir", held}, 1,

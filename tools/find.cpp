@@ -21,6 +21,7 @@
 #include "tools/find_plan.h"
 #include "tools/find_run.h"
 #include "tools/search_options.h"
+#include "tools/search_setup.h"
 #include "tools/tool.h"
 
 namespace {
@@ -156,7 +157,8 @@ find_definition set_up_find(const find_options& o) {
                        variants_text(d.variants));
     } else {
         if (holds_find(o.dir))
-            data_error(where(o.dir) + " already holds a find: go on with it with --resume, or give another --dir");
+            data_error((o.dir.empty() ? std::string("the current directory") : printable(o.dir)) +
+                       " already holds a find: go on with it with --resume, or give another --dir");
         d = define_find(o.named, o.variants);
         save_definition(o.dir, d);
     }
@@ -165,7 +167,7 @@ find_definition set_up_find(const find_options& o) {
 
 std::string resume_command(const std::string& program, const find_options& o) {
     std::string text = program + " --resume";
-    if (!o.dir.empty()) text += " --dir " + o.dir;
+    if (!o.dir.empty()) text += " --dir " + shell_word(o.dir);
     if (o.bounds.members >= 0) text += " --members " + std::to_string(o.bounds.members);
     return text;
 }

@@ -35,16 +35,6 @@ const char* const search_runs_help =
     "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
     "sbtool best and report merge their output files.\n";
 
-// text as one word of a shell command line: quoted unless it is plain.
-std::string shell_word(const std::string& text) {
-    if (!text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+=:,@") ==
-                             std::string::npos)
-        return text;
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::string where(const search_options& o) {
     return o.dir.empty() ? "here" : "in " + printable(o.dir);
 }
@@ -190,6 +180,16 @@ void load_or_fail(const search_options& o) {
 }
 
 }  // namespace
+
+// Text as one word of a shell command line: quoted unless it is plain.
+std::string shell_word(const std::string& text) {
+    if (!text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+=:,@") ==
+                             std::string::npos)
+        return text;
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
 
 bool set_up_search(search_options& options, search_setup& setup, std::ostream& out, std::ostream& err) {
     require_directory(options);

@@ -40,5 +40,8 @@ struct search_command_texts {
     const char* help_tail;
     std::string resume;      // the command that goes on, e.g. "mpirun -np 3 sbtool-mpi search"
 };
+// text as one word of a shell command line: quoted unless it is plain.
+std::string shell_word(const std::string& text);
+
 bool start_search_command(const std::vector<std::string>& args, const search_command_texts& texts,
                           std::ostream& out, std::ostream& err, search_options& options, search_setup& setup);
