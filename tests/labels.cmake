@@ -22,7 +22,7 @@ set(slow_tests
     "^Best\\.(RealRunListsEachReachedSboxOnce|JsonHoldsEveryLineWithItsProgram)$"
     "^ParallelSearch\\.(OneSboxTwoPasses|FewSboxesOnePass)$"
     "^Exhaustive\\.CoversWhatGatedPassesReach$"
-    "^Find\\.SameFindingsOnAnyThreadsAndAfterAStop$" "^FindJobs\\.")
+    "^Find\\.(RaisedMemberReachesWhatTheDefaultsCannot|SameFindingsOnAnyThreadsAndAfterAStop)$" "^FindJobs\\.")
 
 # Whether name matches one of the patterns in the list named by patterns.
 function(matches_any name patterns result)

@@ -64,6 +64,11 @@ accepted_constants constants_of(const variant_options& v) {
 
 find_definition define_find(const std::vector<sourced_sbox>& named, const variant_options& variants) {
     find_definition d{named, variants, {}};
+    for (size_t i = 0; i < named.size(); i++)
+        for (size_t k = 0; k < i; k++)
+            if (named[i].values == named[k].values)
+                data_error("S-box " + hex_text(named[i].values) + " is named twice (" + named[k].where + " and " +
+                           named[i].where + ")");
     for (const sourced_sbox& one : named) {
         const std::vector<Sbox> list = target_variants({one}, variants);
         const std::string faults = capacity_faults(count_list(list));

@@ -25,7 +25,8 @@ std::string variants_text(const variant_options& v);
 accepted_constants constants_of(const variant_options& v);
 
 // The find for the named S-boxes: the target list of each one's variants, checked as sbtool
-// targets and sbtool search check lists (a bad-data error otherwise).
+// targets and sbtool search check lists. A bad-data error otherwise, and when an S-box is
+// named twice.
 find_definition define_find(const std::vector<sourced_sbox>& named, const variant_options& variants);
 
 // Writes the definition's files into dir, each whole.
