@@ -1,6 +1,7 @@
 #include "search/enumerate.h"
 
 #include <cassert>
+#include <cstring>
 #include <sstream>
 
 #include "random/random.h"
@@ -183,15 +184,62 @@ inline bool draw_free(const search_state& s, int j, int outputs) {
     return s.open_gate ? j >= open_gate_handover_index : j >= gate_last || outputs > gate_max_locks;
 }
 
+// Whether v would fix one more output after the `locked` outputs held in registers locks of
+// reg: a component that stays with them in a listed S-box, as take_output tests it.
+inline bool fixes_next_output(uint16_t v, const uint16_t* reg, const int8_t* locks, int locked) {
+    if (!is_component(v)) return false;
+    switch (locked) {
+    case 0: return true;
+    case 1: return pair_bit(valid[reg[locks[0]]], valid[v]) != 0;
+    default: return check_sb3(reg[locks[0]], reg[locks[1]], v) != 0;
+    }
+}
+
+// At a call that must fix one more output (see node::must_fix_output), with registers
+// 0..maxused of reg in use: whether any instruction could write a value that fixes it. Every
+// value a candidate writes is the or, and or xor of two registers, a register (mov) or a
+// complement (not); when none of these fixes an output, every candidate fails the
+// verification, and the call has nothing to do.
+inline bool could_fix_output(const uint16_t* reg, int maxused, const int8_t* locks, int locked) {
+    for (int a = 0; a <= maxused; a++) {
+        if (fixes_next_output(reg[a], reg, locks, locked) ||
+            fixes_next_output(static_cast<uint16_t>(~reg[a]), reg, locks, locked))
+            return true;
+        for (int b = a + 1; b <= maxused; b++)
+            if (fixes_next_output(static_cast<uint16_t>(reg[a] | reg[b]), reg, locks, locked) ||
+                fixes_next_output(static_cast<uint16_t>(reg[a] & reg[b]), reg, locks, locked) ||
+                fixes_next_output(static_cast<uint16_t>(reg[a] ^ reg[b]), reg, locks, locked))
+                return true;
+    }
+    return false;
+}
+
+// Whether the call at index j that x (writing v, fixing `locked` outputs) would make from this
+// node has nothing to do: it must fix one more output and no instruction can. Such a call is
+// not made: it would only count its candidates as verified. Calls at indices 2 and 3 are
+// always made, for their progress lines.
+inline bool call_is_idle(const search_state& s, int j, ot x, uint16_t v, int locked) {
+    if (locked >= 3 || j < s.limits.deadline[locked] || j <= 3) return false;
+    uint16_t reg[8];
+    std::memcpy(reg, s.reg, sizeof reg);
+    reg[x.r1] = v;
+    int8_t locks[4];
+    std::memcpy(locks, s.locks, sizeof locks);
+    if (locked > s.lockcnt) locks[locked - 1] = static_cast<int8_t>(x.r1);
+    const int maxused = x.r1 > s.maxused ? x.r1 : s.maxused;
+    return !could_fix_output(reg, maxused, locks, locked);
+}
+
 // Goes one instruction deeper with x, which fixes `locked` outputs: the call at index j + 1.
 // A search that hands draw-free calls over passes it on from here, in this node's state,
 // without executing x; otherwise x is executed, the call made and the node's state restored.
-inline void descend(search_state& s, const node& n, ot x, int locked) {
+inline void descend(search_state& s, const node& n, ot x, uint16_t v, int locked) {
     const int j = n.j + 1;
     const int last = n.last == -1 ? x.r1 : -1;
     // The gate draws before x is executed, as the call would draw first: a call it turns away
     // costs no execution and no restore.
     if (!gate_admits(s, j, locked)) return;
+    if (call_is_idle(s, j, x, v, locked)) return;
     if (s.hooks.subtree && draw_free(s, j, locked)) {
         s.hooks.subtree(s, j, x, locked, last);
         return;
@@ -209,7 +257,7 @@ inline void try_candidate(search_state& s, const node& n, ot x, const separation
     int locked;
     if (!judge(s, n.j, x, v, x.r1 > s.maxused ? x.r1 : s.maxused, others, locked)) return;
     if (must_change && v == s.reg[x.r1]) return;
-    descend(s, n, x, locked);
+    descend(s, n, x, v, locked);
 }
 
 // The value opcode i (not nop or movc) writes over d with source value r.
@@ -280,7 +328,7 @@ void try_new_register(search_state& s, const node& n) {
 // not at the last index.
 void try_nop(search_state& s, const node& n) {
     if (s.lockcnt < 3 || n.last == -1 || n.prev.o == op_mov || n.j >= s.limits.last_index()) return;
-    descend(s, n, ot{op_nop, 0, 0}, s.lockcnt);
+    descend(s, n, ot{op_nop, 0, 0}, s.reg[0], s.lockcnt);
 }
 
 }  // namespace
