@@ -83,6 +83,9 @@ struct node {
     // What each of registers 0..4 separates (see perm.h), for the injectivity test; worked out
     // where candidates are many (not at a node that must fix an output).
     separation separates[5];
+    // Per destination k (bit k), for the calls this node makes: whether it is known yet if the
+    // registers other than k can build a value that fixes one more output, and whether they can.
+    mutable unsigned among_known = 0, among_fixes = 0;
 };
 
 // The outputs in force.
@@ -195,21 +198,40 @@ inline bool fixes_next_output(uint16_t v, const uint16_t* reg, const int8_t* loc
     }
 }
 
-// At a call that must fix one more output (see node::must_fix_output), with registers
-// 0..maxused of reg in use: whether any instruction could write a value that fixes it. Every
-// value a candidate writes is the or, and or xor of two registers, a register (mov) or a
-// complement (not); when none of these fixes an output, every candidate fails the
-// verification, and the call has nothing to do.
-inline bool could_fix_output(const uint16_t* reg, int maxused, const int8_t* locks, int locked) {
-    for (int a = 0; a <= maxused; a++) {
+// A call that must fix one more output (see node::must_fix_output) can only pass a candidate
+// whose value fixes it, and every value a candidate writes is the or, and or xor of two
+// registers in use, a register (mov) or a complement (not). When none of these fixes an
+// output, every candidate fails the verification, and the call has nothing to do.
+
+// Whether a value built from the registers of the set `among` alone fixes one more output.
+inline bool could_fix_among(const uint16_t* reg, unsigned among, const int8_t* locks, int locked) {
+    for (unsigned as = among; as; as &= as - 1) {
+        const int a = lowest(as);
         if (fixes_next_output(reg[a], reg, locks, locked) ||
             fixes_next_output(static_cast<uint16_t>(~reg[a]), reg, locks, locked))
             return true;
-        for (int b = a + 1; b <= maxused; b++)
+        for (unsigned bs = as & (as - 1); bs; bs &= bs - 1) {
+            const int b = lowest(bs);
             if (fixes_next_output(static_cast<uint16_t>(reg[a] | reg[b]), reg, locks, locked) ||
                 fixes_next_output(static_cast<uint16_t>(reg[a] & reg[b]), reg, locks, locked) ||
                 fixes_next_output(static_cast<uint16_t>(reg[a] ^ reg[b]), reg, locks, locked))
                 return true;
+        }
+    }
+    return false;
+}
+
+// Whether a value built from v (a register's new value) and the registers of `others` fixes
+// one more output: v, its complement, and v with each of them.
+inline bool could_fix_with(uint16_t v, const uint16_t* reg, unsigned others, const int8_t* locks, int locked) {
+    if (fixes_next_output(v, reg, locks, locked) || fixes_next_output(static_cast<uint16_t>(~v), reg, locks, locked))
+        return true;
+    for (; others; others &= others - 1) {
+        const uint16_t r = reg[lowest(others)];
+        if (fixes_next_output(static_cast<uint16_t>(v | r), reg, locks, locked) ||
+            fixes_next_output(static_cast<uint16_t>(v & r), reg, locks, locked) ||
+            fixes_next_output(static_cast<uint16_t>(v ^ r), reg, locks, locked))
+            return true;
     }
     return false;
 }
@@ -217,17 +239,29 @@ inline bool could_fix_output(const uint16_t* reg, int maxused, const int8_t* loc
 // Whether the call at index j that x (writing v, fixing `locked` outputs) would make from this
 // node has nothing to do: it must fix one more output and no instruction can. Such a call is
 // not made: it would only count its candidates as verified. Calls at indices 2 and 3 are
-// always made, for their progress lines.
-inline bool call_is_idle(const search_state& s, int j, ot x, uint16_t v, int locked) {
+// always made, for their progress lines. What the registers other than x's destination can
+// build is the same for every x into that destination that fixes no output, and is worked out
+// once per node and destination.
+inline bool call_is_idle(const search_state& s, const node& n, int j, ot x, uint16_t v, int locked) {
     if (locked >= 3 || j < s.limits.deadline[locked] || j <= 3) return false;
+    const int k = x.r1;
+    const unsigned others = below((k > s.maxused ? k : s.maxused) + 1) & ~bit(k);
+    if (locked == s.lockcnt) {
+        // The outputs and their registers are the node's: no destination is a locked register.
+        if (!(n.among_known & bit(k))) {
+            n.among_known |= bit(k);
+            if (could_fix_among(s.reg, others, s.locks, locked)) n.among_fixes |= bit(k);
+        }
+        return !(n.among_fixes & bit(k)) && !could_fix_with(v, s.reg, others, s.locks, locked);
+    }
+    // x fixes an output itself: the child's locks and registers differ from the node's.
     uint16_t reg[8];
     std::memcpy(reg, s.reg, sizeof reg);
-    reg[x.r1] = v;
+    reg[k] = v;
     int8_t locks[4];
     std::memcpy(locks, s.locks, sizeof locks);
-    if (locked > s.lockcnt) locks[locked - 1] = static_cast<int8_t>(x.r1);
-    const int maxused = x.r1 > s.maxused ? x.r1 : s.maxused;
-    return !could_fix_output(reg, maxused, locks, locked);
+    locks[locked - 1] = static_cast<int8_t>(k);
+    return !could_fix_among(reg, others, locks, locked) && !could_fix_with(v, reg, others, locks, locked);
 }
 
 // Goes one instruction deeper with x, which fixes `locked` outputs: the call at index j + 1.
@@ -239,7 +273,7 @@ inline void descend(search_state& s, const node& n, ot x, uint16_t v, int locked
     // The gate draws before x is executed, as the call would draw first: a call it turns away
     // costs no execution and no restore.
     if (!gate_admits(s, j, locked)) return;
-    if (call_is_idle(s, j, x, v, locked)) return;
+    if (call_is_idle(s, n, j, x, v, locked)) return;
     if (s.hooks.subtree && draw_free(s, j, locked)) {
         s.hooks.subtree(s, j, x, locked, last);
         return;
