@@ -7,6 +7,7 @@
 #include "random/random.h"
 #include "search/run.h"
 #include "search/status.h"
+#include "search/idle_call.h"
 #include "search/perm.h"
 #include "search/verify.h"
 
@@ -187,59 +188,9 @@ inline bool draw_free(const search_state& s, int j, int outputs) {
     return s.open_gate ? j >= open_gate_handover_index : j >= gate_last || outputs > gate_max_locks;
 }
 
-// Whether v would fix one more output after the `locked` outputs held in registers locks of
-// reg: a component that stays with them in a listed S-box, as take_output tests it.
-inline bool fixes_next_output(uint16_t v, const uint16_t* reg, const int8_t* locks, int locked) {
-    if (!is_component(v)) return false;
-    switch (locked) {
-    case 0: return true;
-    case 1: return pair_bit(valid[reg[locks[0]]], valid[v]) != 0;
-    default: return check_sb3(reg[locks[0]], reg[locks[1]], v) != 0;
-    }
-}
-
-// A call that must fix one more output (see node::must_fix_output) can only pass a candidate
-// whose value fixes it, and every value a candidate writes is the or, and or xor of two
-// registers in use, a register (mov) or a complement (not). When none of these fixes an
-// output, every candidate fails the verification, and the call has nothing to do.
-
-// Whether a value built from the registers of the set `among` alone fixes one more output.
-inline bool could_fix_among(const uint16_t* reg, unsigned among, const int8_t* locks, int locked) {
-    for (unsigned as = among; as; as &= as - 1) {
-        const int a = lowest(as);
-        if (fixes_next_output(reg[a], reg, locks, locked) ||
-            fixes_next_output(static_cast<uint16_t>(~reg[a]), reg, locks, locked))
-            return true;
-        for (unsigned bs = as & (as - 1); bs; bs &= bs - 1) {
-            const int b = lowest(bs);
-            if (fixes_next_output(static_cast<uint16_t>(reg[a] | reg[b]), reg, locks, locked) ||
-                fixes_next_output(static_cast<uint16_t>(reg[a] & reg[b]), reg, locks, locked) ||
-                fixes_next_output(static_cast<uint16_t>(reg[a] ^ reg[b]), reg, locks, locked))
-                return true;
-        }
-    }
-    return false;
-}
-
-// Whether a value built from v (a register's new value) and the registers of `others` fixes
-// one more output: v, its complement, and v with each of them.
-inline bool could_fix_with(uint16_t v, const uint16_t* reg, unsigned others, const int8_t* locks, int locked) {
-    if (fixes_next_output(v, reg, locks, locked) || fixes_next_output(static_cast<uint16_t>(~v), reg, locks, locked))
-        return true;
-    for (; others; others &= others - 1) {
-        const uint16_t r = reg[lowest(others)];
-        if (fixes_next_output(static_cast<uint16_t>(v | r), reg, locks, locked) ||
-            fixes_next_output(static_cast<uint16_t>(v & r), reg, locks, locked) ||
-            fixes_next_output(static_cast<uint16_t>(v ^ r), reg, locks, locked))
-            return true;
-    }
-    return false;
-}
-
 // Whether the call at index j that x (writing v, fixing `locked` outputs) would make from this
-// node has nothing to do: it must fix one more output and no instruction can. Such a call is
-// not made: it would only count its candidates as verified. Calls at indices 2 and 3 are
-// always made, for their progress lines. What the registers other than x's destination can
+// node has nothing to do (see idle_call.h); such a call is not made. Calls at indices 2 and 3
+// are always made, for their progress lines. What the registers other than x's destination can
 // build is the same for every x into that destination that fixes no output, and is worked out
 // once per node and destination.
 inline bool call_is_idle(const search_state& s, const node& n, int j, ot x, uint16_t v, int locked) {
