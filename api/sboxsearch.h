@@ -138,7 +138,8 @@ struct run_options {
     bool resume = false;
     bool force = false;       // start over where an earlier run's output holds records
     bool quiet = false;       // leave the progress lines ("addop2 ...") out of the console
-    std::ostream* console = nullptr;  // the console lines as prgs1 prints them; nowhere when null
+    // The console lines as prgs1 prints them, written from the run's thread; nowhere when null.
+    std::ostream* console = nullptr;
     double progress_seconds = 0.1;    // the longest wait between two progress calls
 };
 
@@ -176,8 +177,8 @@ struct run_summary {
 
 // One run of the search on the loaded list. Constructing it checks the options and its
 // directory and takes the directory's lock (one search a directory, in this process too); the
-// lock is given back once the run has ended (run or finish returned) or the object is
-// destroyed. A run runs once.
+// lock is given back once the run has ended (or was refused) or the object is destroyed. A run runs once. A write to its output that fails once it runs (a full disk) ends
+// the process with one line on standard output, as it ends prgs1.
 class search {
 public:
     explicit search(const run_options& options);

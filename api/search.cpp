@@ -213,6 +213,7 @@ void search::impl::work() {
         caught = std::current_exception();
     }
     end_run_on_loaded_list();
+    claim.release();
     std::lock_guard<std::mutex> hold(lock);
     failure = caught;
     finished = true;
@@ -242,10 +243,12 @@ void search::start() {
         go = m.prepare(text);
     } catch (...) {
         end_run_on_loaded_list();
+        m.claim.release();
         throw;
     }
     if (!go) {
         end_run_on_loaded_list();
+        m.claim.release();
         return;
     }
     m.finished = false;
@@ -278,7 +281,6 @@ run_summary search::finish() {
     impl& m = *impl_;
     if (!m.started) throw error(status_usage, "the run has not begun: start it first");
     if (m.worker.joinable()) m.worker.join();
-    m.claim.release();
     if (m.failure) rethrow_as_error(std::exchange(m.failure, nullptr));
     run_summary summary;
     summary.cancelled = m.run.cancelled.load();

@@ -25,7 +25,7 @@ sb::sbox sbox_of(const py::handle& given, bool bijection = true) {
     if (py::isinstance<py::str>(given)) return sb::parse_sbox(given.cast<std::string>(), bijection);
     const std::vector<int> values = given.cast<std::vector<int>>();
     if (values.size() != 16) throw sb::error(1, "an S-box has sixteen values, not " + std::to_string(values.size()));
-    sb::sbox s;
+    sb::sbox s{};
     std::copy(values.begin(), values.end(), s.begin());
     return s;
 }
