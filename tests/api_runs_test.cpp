@@ -3,6 +3,7 @@
 // stopped; while a run goes on, its list stays loaded.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
 #include "api/sboxsearch.h"
@@ -33,13 +34,21 @@ TEST(LibraryRuns, StoppedRunsGoOnAsIfNeverStopped) {
         };
         EXPECT_THROW(sb::search(in(dir, -1)).run({nullptr, second_pass}), std::range_error);
     };
+    // The other thread cancels once told the run is in its second pass: on an event, not a
+    // time, so the run cannot have ended its passes before.
     const auto cancel_from_a_thread = [](const std::string& dir) {
         sb::search run(in(dir, -1));
-        std::thread canceller([&run] {
-            std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::promise<void> second_pass;
+        std::thread canceller([&run, reached = second_pass.get_future()]() mutable {
+            reached.wait();
             run.cancel();
         });
-        EXPECT_TRUE(run.run().cancelled);
+        bool told = false;
+        const auto tell = [&](const sb::progress& p) {
+            if (p.pass == 1 && !told) second_pass.set_value();
+            told = told || p.pass == 1;
+        };
+        EXPECT_TRUE(run.run({nullptr, tell}).cancelled);
         canceller.join();
     };
     for (const auto& stop : {std::function<void(const std::string&)>(stop_by_throwing), {cancel_from_a_thread}}) {

@@ -74,34 +74,40 @@ def test_one_pass_writes_what_sbtool_writes(tmp_path):
             assert sb.emit_from_file(str(ref / "prgs1b.txt"), records[0].number, lang=lang, sbox=sbox) == expected
 
 
-def interrupt_soon():
-    threading.Timer(1.0, os.kill, (os.getpid(), signal.SIGINT)).start()
+# Every stop happens on an event of the run (its second pass, its first record), not after a
+# time, so that the run is still in one of the two passes the resumed run ends with.
+def in_second_pass(act):
+    def on_progress(p):
+        if p.pass_number == 1:
+            act()
+    return on_progress
 
 
 def stop_in_a_callback(d):
-    def second_pass(p):
-        if p.pass_number == 1:
-            raise ValueError("enough")
+    def stop():
+        raise ValueError("enough")
     with pytest.raises(ValueError):
-        sb.run(dir=d, checkpoints=True, on_progress=second_pass)
+        sb.run(dir=d, checkpoints=True, on_progress=in_second_pass(stop))
 
 
 def ctrl_c_in_run(d):
-    interrupt_soon()
     with pytest.raises(KeyboardInterrupt):
-        sb.run(dir=d, checkpoints=True)
+        sb.run(dir=d, checkpoints=True, on_progress=in_second_pass(lambda: os.kill(os.getpid(), signal.SIGINT)))
 
 
 def ctrl_c_while_iterating(d):
-    interrupt_soon()
     with pytest.raises(KeyboardInterrupt):
-        list(sb.Search(dir=d, checkpoints=True))
+        for _ in sb.Search(dir=d, checkpoints=True):
+            os.kill(os.getpid(), signal.SIGINT)
 
 
 def cancel_from_a_thread(d):
     s = sb.Search(dir=d, checkpoints=True)
-    threading.Timer(1.0, s.cancel).start()
-    assert s.run().cancelled
+    second_pass = threading.Event()
+    canceller = threading.Thread(target=lambda: (second_pass.wait(), s.cancel()))
+    canceller.start()
+    assert s.run(on_progress=in_second_pass(second_pass.set)).cancelled
+    canceller.join()
 
 
 @pytest.mark.parametrize("stop", [stop_in_a_callback, ctrl_c_in_run, ctrl_c_while_iterating, cancel_from_a_thread])
