@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -144,6 +145,11 @@ void serve(batch_pool& pool, int threads) {
 }  // namespace
 
 int serve_cluster() {
+    // A stop is rank 0's to handle (mpirun passes SIGINT and SIGTERM to every rank): rank 0
+    // finishes the record it writes, says how to go on and ends, and mpirun then ends this rank.
+    // Were this rank to end first, mpirun could end rank 0 before its last line got out.
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
     // Rank 0 alone writes the console; a rank that runs out of memory says so on standard error.
     report_faults_on_stderr("sbtool-mpi search: rank " + std::to_string(own_rank()) + ": ");
     end_on_out_of_memory(false);

@@ -1,13 +1,20 @@
 #include "foundation/init.h"
 
+#include <mutex>
+
 #include "foundation/lt.h"
 
 unsigned char weight_array[256];
 
-// Builds the weight table before the row tables, which count bits with it.
+// Builds the weight table before the row tables, which count bits with it; once a process, so
+// that any thread may call it first (the library's functions each do) and none rebuilds a
+// table another is reading.
 void init_startup() {
-    init_weight();
-    init_LT();
+    static std::once_flag built;
+    std::call_once(built, [] {
+        init_weight();
+        init_LT();
+    });
 }
 
 // Fills weight_array with the number of set bits of every byte.

@@ -1,11 +1,14 @@
 #include "search/enumerate.h"
 
 #include <cassert>
+#include <cstring>
 #include <sstream>
 
 #include "random/random.h"
 #include "search/run.h"
 #include "search/status.h"
+#include "search/idle_call.h"
+#include "search/perm.h"
 #include "search/verify.h"
 
 namespace {
@@ -27,6 +30,12 @@ constexpr unsigned all_but_lowest(unsigned set) {
 }
 inline int lowest(unsigned set) {
     return __builtin_ctz(set);
+}
+// The registers in a set of at most eight.
+inline unsigned count(unsigned set) {
+    set = (set & 0x55u) + ((set >> 1) & 0x55u);
+    set = (set & 0x33u) + ((set >> 2) & 0x33u);
+    return (set & 0x0fu) + (set >> 4);
 }
 // Untouched inputs are taken up in ascending order: of the untouched registers, all but the
 // lowest are out of turn as destinations.
@@ -68,6 +77,16 @@ struct node {
     unsigned negated;   // registers in use whose neg flag is set
     unsigned free;      // destinations any opcode may write (see destinations)
     bool pair_rule;     // the pair-order rule applies to opcodes other than mov
+    // The deadline has come for the outputs fixed so far: only a candidate that fixes one more
+    // output (whose value is a coordinate function of a listed S-box) can pass the
+    // verification; every other one fails it without touching a counter but verify_calls.
+    bool must_fix_output;
+    // What each of registers 0..4 separates (see perm.h), for the injectivity test; worked out
+    // where candidates are many (not at a node that must fix an output).
+    separation separates[5];
+    // Per destination k (bit k), for the calls this node makes: whether it is known yet if the
+    // registers other than k can build a value that fixes one more output, and whether they can.
+    mutable unsigned among_known = 0, among_fixes = 0;
 };
 
 // The outputs in force.
@@ -102,6 +121,9 @@ node describe(const search_state& s, int j, int last) {
     n.free = n.in_use & ~bit_if(last) & ~locked_registers(s) & ~inputs_out_of_turn(n.untouched);
     if (n.prev.o == op_mov) n.free &= bit(n.prev.r2);
     n.pair_rule = last != -1 && s.prog[j - 2].o != op_mov && !pair_rule_waived(s, j);
+    n.must_fix_output = s.lockcnt < 3 && j >= s.limits.deadline[s.lockcnt];
+    if (!n.must_fix_output)
+        for (int r = 0; r <= 4; r++) n.separates[r] = separation_of(s.reg[r]);
     return n;
 }
 
@@ -143,9 +165,7 @@ unsigned usage_sources(const search_state& s, const node& n, int i, int k) {
     case op_and:
         if (s.read[k] == read_untouched) return 0;
         // An or of two functions without a common 1 equals their xor.
-        if (i == op_or)
-            for (int l = 0; l <= s.maxused; l++)
-                if ((s.reg[k] & s.reg[l]) == 0) set &= ~bit(l);
+        if (i == op_or) set &= ~registers_disjoint_from(s.reg, s.reg[k]);
         if (s.read[k] == read_written) set &= ~repeated_xor(f, k);
         return set;
     default:
@@ -168,18 +188,49 @@ inline bool draw_free(const search_state& s, int j, int outputs) {
     return s.open_gate ? j >= open_gate_handover_index : j >= gate_last || outputs > gate_max_locks;
 }
 
+// Whether the call at index j that x (writing v, fixing `locked` outputs) would make from this
+// node has nothing to do (see idle_call.h); such a call is not made. Calls at indices 2 and 3
+// are always made, for their progress lines. What the registers other than x's destination can
+// build is the same for every x into that destination that fixes no output, and is worked out
+// once per node and destination.
+inline bool call_is_idle(const search_state& s, const node& n, int j, ot x, uint16_t v, int locked) {
+    if (locked >= 3 || j < s.limits.deadline[locked] || j <= 3) return false;
+    const int k = x.r1;
+    const unsigned others = below((k > s.maxused ? k : s.maxused) + 1) & ~bit(k);
+    if (locked == s.lockcnt) {
+        // The outputs and their registers are the node's: no destination is a locked register.
+        if (!(n.among_known & bit(k))) {
+            n.among_known |= bit(k);
+            if (could_fix_among(s.reg, others, s.locks, locked)) n.among_fixes |= bit(k);
+        }
+        return !(n.among_fixes & bit(k)) && !could_fix_with(v, s.reg, others, s.locks, locked);
+    }
+    // x fixes an output itself: the child's locks and registers differ from the node's.
+    uint16_t reg[8];
+    std::memcpy(reg, s.reg, sizeof reg);
+    reg[k] = v;
+    int8_t locks[4];
+    std::memcpy(locks, s.locks, sizeof locks);
+    locks[locked - 1] = static_cast<int8_t>(k);
+    return !could_fix_among(reg, others, locks, locked) && !could_fix_with(v, reg, others, locks, locked);
+}
+
 // Goes one instruction deeper with x, which fixes `locked` outputs: the call at index j + 1.
 // A search that hands draw-free calls over passes it on from here, in this node's state,
 // without executing x; otherwise x is executed, the call made and the node's state restored.
-inline void descend(search_state& s, const node& n, ot x, int locked) {
+inline void descend(search_state& s, const node& n, ot x, uint16_t v, int locked) {
     const int j = n.j + 1;
     const int last = n.last == -1 ? x.r1 : -1;
+    // The gate draws before x is executed, as the call would draw first: a call it turns away
+    // costs no execution and no restore.
+    if (!gate_admits(s, j, locked)) return;
+    if (call_is_idle(s, n, j, x, v, locked)) return;
     if (s.hooks.subtree && draw_free(s, j, locked)) {
-        if (gate_admits(s, j, locked)) s.hooks.subtree(s, j, x, locked, last);
+        s.hooks.subtree(s, j, x, locked, last);
         return;
     }
     enter_call(s, n.j, x, locked);
-    addop2(s, j, last);
+    enumerate_from(s, j, last);
     restore_state(s, s.st[n.j]);
 }
 
@@ -191,7 +242,44 @@ inline void try_candidate(search_state& s, const node& n, ot x, const separation
     int locked;
     if (!judge(s, n.j, x, v, x.r1 > s.maxused ? x.r1 : s.maxused, others, locked)) return;
     if (must_change && v == s.reg[x.r1]) return;
-    descend(s, n, x, locked);
+    descend(s, n, x, v, locked);
+}
+
+// The value opcode i (not nop or movc) writes over d with source value r.
+template <int i>
+inline uint16_t result_of(uint16_t d, uint16_t r) {
+    switch (i) {
+    case op_or: return static_cast<uint16_t>(d | r);
+    case op_and: return static_cast<uint16_t>(d & r);
+    case op_xor: return static_cast<uint16_t>(d ^ r);
+    case op_mov: return r;
+    default: return static_cast<uint16_t>(~d);
+    }
+}
+
+// Of the sources ls of opcode i into destination k, those whose value is a component: at a
+// node that must fix an output, the only candidates that can pass. The others are counted as
+// verified, which is all their verification would do.
+template <int i>
+inline unsigned component_sources(search_state& s, int k, unsigned ls) {
+    // Every register a source can be (0..4) is tested, without a branch; a register not in
+    // use holds some value, and its answer is masked out.
+    const uint16_t d = s.reg[k];
+    unsigned fixing = 0;
+    for (int l = 0; l <= 4; l++) fixing |= static_cast<unsigned>(is_component(result_of<i>(d, s.reg[l]))) << l;
+    fixing &= ls;
+    s.verify_calls += count(ls & ~fixing);
+    return fixing;
+}
+
+// What the registers 0..top other than k separate.
+inline separation separated_by_others(const search_state& s, const node& n, int top, int k) {
+    if (n.must_fix_output) return separation_of_registers(s, top, k);
+    separation all = no_separation();
+    const int last = top > 3 ? 4 : 3;
+    for (int r = 0; r <= last; r++)
+        if (r != k) all = all | n.separates[r];
+    return all;
 }
 
 // Opcode i into every admissible destination, by ascending destination then source; a not
@@ -202,10 +290,11 @@ void try_opcode(search_state& s, const node& n) {
         const int k = lowest(ks);
         unsigned ls = usage_sources(s, n, i, k) & ~bit(k) & ~bit_if(n.last);
         if (i == op_not) ls &= 0u - ls;
+        if (n.must_fix_output) ls = component_sources<i>(s, k, ls);
         if (!ls) continue;
         // Only or, and and mov can merge inputs, so only they need the injectivity test.
         const bool merges = i == op_or || i == op_and || i == op_mov;
-        const separation others = merges ? separation_of_registers(s, s.maxused, k) : no_separation();
+        const separation others = merges ? separated_by_others(s, n, s.maxused, k) : no_separation();
         for (; ls; ls &= ls - 1) try_candidate(s, n, ot{i, k, lowest(ls)}, others, true);
     }
 }
@@ -213,16 +302,18 @@ void try_opcode(search_state& s, const node& n) {
 // Creates the next register by a mov from each admissible source.
 void try_new_register(search_state& s, const node& n) {
     const int r = s.maxused + 1;
-    const separation others = separation_of_registers(s, r, r);
-    for (unsigned ls = usage_sources(s, n, op_mov, r) & ~bit_if(n.last); ls; ls &= ls - 1)
-        try_candidate(s, n, ot{op_mov, r, lowest(ls)}, others, false);
+    unsigned ls = usage_sources(s, n, op_mov, r) & ~bit_if(n.last);
+    if (n.must_fix_output) ls = component_sources<op_mov>(s, r, ls);
+    if (!ls) return;
+    const separation others = separated_by_others(s, n, r, r);
+    for (; ls; ls &= ls - 1) try_candidate(s, n, ot{op_mov, r, lowest(ls)}, others, false);
 }
 
 // A nop fills the second slot of a pair once three outputs are fixed, not after a mov, and
 // not at the last index.
 void try_nop(search_state& s, const node& n) {
     if (s.lockcnt < 3 || n.last == -1 || n.prev.o == op_mov || n.j >= s.limits.last_index()) return;
-    descend(s, n, ot{op_nop, 0, 0}, s.lockcnt);
+    descend(s, n, ot{op_nop, 0, 0}, s.reg[0], s.lockcnt);
 }
 
 }  // namespace

@@ -48,6 +48,21 @@ inline unsigned registers_holding(const uint16_t (&reg)[8], uint16_t v) {
 #endif
 }
 
+// The registers whose value has no 1 in common with v.
+inline unsigned registers_disjoint_from(const uint16_t (&reg)[8], uint16_t v) {
+#if defined(__SSE2__)
+    const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(reg));
+    const __m128i common = _mm_and_si128(all, _mm_set1_epi16(static_cast<short>(v)));
+    const __m128i none = _mm_cmpeq_epi16(common, _mm_setzero_si128());
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(none, none))) & 0xff;
+#else
+    unsigned set = 0;
+    for (int r = 0; r < 8; r++)
+        if ((reg[r] & v) == 0) set |= 1u << r;
+    return set;
+#endif
+}
+
 // Inputs x0..x3 in registers 0..3, everything else cleared; lock entries are left as they are.
 void init_state(machine_state& m);
 // doinst ("do instructions"): executes x[0..n-1] in order.

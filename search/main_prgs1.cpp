@@ -3,23 +3,31 @@
 // It takes no arguments: given any, it prints its usage and stops before touching a file, so
 // that `prgs1 --help` cannot truncate the prgs1b.txt of an earlier run. `prgs1 --version`
 // alone prints its version instead. While another search (prgs1 or sbtool search) runs in the
-// same directory it refuses to start.
+// same directory it refuses to start. It is built on the library's API alone.
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <memory>
 
-#include "foundation/fatal.h"
-#include "foundation/version.h"
-#include "search/directory_lock.h"
-#include "search/driver.h"
+#include "api/sboxsearch.h"
 
 namespace {
 // The exit status of a call with arguments, as sbtool ends on a usage error.
 constexpr int status_usage = 2;
+
+// Ends with a refusal: the message as the loader words it (with its line end), or as one line
+// after "prgs1: " for the run's own refusals.
+int refused(const sboxsearch::error& e, bool loading) {
+    if (!loading) std::cout << "prgs1: ";
+    std::cout << e.what() << (loading ? "" : "\n");
+    std::cout.flush();
+    return e.status();
 }
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("prgs1 %s\n", program_version);
+        std::printf("prgs1 %s\n", sboxsearch::version());
         return 0;
     }
     if (argc > 1) {
@@ -29,11 +37,30 @@ int main(int argc, char** argv) {
                    stdout);
         return status_usage;
     }
-    // Another search writing here would tear the records of both.
-    if (!lock_directory("."))
-        fatal("prgs1: another search is running in this directory: let it end or stop it first\n", 1);
-    end_on_out_of_memory();
-    run_context run;  // the classic run: fixed seed, default limits, here, for ever
-    start_up(run);
-    search(run);
+    sboxsearch::end_process_on_out_of_memory();
+    // The classic run: fixed seed, default limits, here, for ever, over whatever an earlier run
+    // left. Its directory is claimed first, so that a refused run touches nothing.
+    sboxsearch::run_options options;
+    options.force = true;
+    options.console = &std::cout;
+    std::unique_ptr<sboxsearch::search> run;
+    try {
+        run = std::make_unique<sboxsearch::search>(options);
+    } catch (const sboxsearch::error& e) {
+        return refused(e, false);
+    }
+    sboxsearch::load_options list;
+    list.console = &std::cout;
+    list.lenient = true;
+    try {
+        sboxsearch::load_targets_file("sb2.txt", list);
+    } catch (const sboxsearch::error& e) {
+        return refused(e, true);
+    }
+    try {
+        run->run();
+    } catch (const sboxsearch::error& e) {
+        return refused(e, false);
+    }
+    return 0;
 }

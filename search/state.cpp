@@ -40,16 +40,6 @@ program_facts program_facts::none() {
     return f;
 }
 
-program_facts program_facts::after(ot x, int index) const {
-    assert(x.r1 >= 0 && x.r1 < 8 && index < program_capacity);
-    program_facts f = *this;
-    f.writer[x.r1] = static_cast<int8_t>(index);
-    f.writer_xor_source[x.r1] = static_cast<int8_t>(x.o == op_xor ? x.r2 : -1);
-    // A movc's second field is a constant, not a register.
-    if (x.o != op_movc && x.r2 >= 0 && x.r2 < 8) f.reader_xor_dest[x.r2] = static_cast<int8_t>(x.o == op_xor ? x.r1 : -1);
-    return f;
-}
-
 program_facts facts_of(const ot* prog, int j) {
     program_facts f = program_facts::none();
     for (int p = 0; p < j; p++) f = f.after(prog[p], p);

@@ -4,6 +4,7 @@
 // sends and merges them whole.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 
 #include "search/limits.h"
@@ -58,7 +59,16 @@ struct program_facts {
     // The facts of the empty program.
     static program_facts none();
     // The facts once instruction x is appended at index `index`.
-    program_facts after(ot x, int index) const;
+    program_facts after(ot x, int index) const {
+        assert(x.r1 >= 0 && x.r1 < 8 && index < program_capacity);
+        program_facts f = *this;
+        f.writer[x.r1] = static_cast<int8_t>(index);
+        f.writer_xor_source[x.r1] = static_cast<int8_t>(x.o == op_xor ? x.r2 : -1);
+        // A movc's second field is a constant, not a register.
+        if (x.o != op_movc && x.r2 >= 0 && x.r2 < 8)
+            f.reader_xor_dest[x.r2] = static_cast<int8_t>(x.o == op_xor ? x.r1 : -1);
+        return f;
+    }
 };
 
 // The facts of prog[0..j-1].

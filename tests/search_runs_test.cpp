@@ -1,5 +1,7 @@
 // Runs as objects: two runs with their own seeds and limits share one process and its class
-// tables, each writing what it writes alone; a cancelled run leaves files it goes on from.
+// tables, each writing what it writes alone; a cancelled run leaves files it goes on from; and
+// whole runs write, byte for byte, the output and console kept in tests/lists, which the
+// search wrote before any of its pruning was made faster.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -123,6 +125,47 @@ TEST(Runs, CancelledRunsGoOn) {
         });
         ASSERT_TRUE(r.returned) << threads << " threads: " << r.out;
         EXPECT_EQ(read_file(dir + "/prgs1b.txt"), read_file(whole + "/prgs1b.txt")) << threads << " threads";
+    }
+}
+
+// The kept runs: a gated search of two passes, and an exhaustive pass under short limits whose
+// outputs get fixed one, two and three at a time (every kind of call that must fix an output).
+TEST(Runs, WriteTheKeptOutputs) {
+    search_limits eight;
+    eight.length = 8;
+    eight.deadline[0] = 4;
+    eight.deadline[1] = 6;
+    eight.deadline[2] = 7;
+    const struct {
+        const char* list;
+        const char* kept;
+        search_limits limits;
+        bool exhaustive;
+        long passes;
+    } runs[] = {
+        {"few.txt", "few.two-passes", search_limits{}, false, 2},
+        {"easy.txt", "easy.exhaustive-8", eight, true, 1},
+    };
+    for (const auto& k : runs) {
+        for (int threads : {0, 2}) {
+            const std::string dir = make_temp_dir();
+            write_file(dir + "/sb2.txt", list_file(k.list));
+            const ChildResult r = run_in_child([&] {
+                run_context run;
+                run.dir = dir;
+                run.limits = k.limits;
+                run.settings.exhaustive = k.exhaustive;
+                run.settings.passes = k.passes;
+                start_up(run);
+                if (threads == 0) search_bounded(run, -1);
+                else search_parallel(run, threads);
+            });
+            ASSERT_TRUE(r.returned) << k.kept << ": " << r.out;
+            EXPECT_EQ(read_file(dir + "/prgs1b.txt"), list_file(std::string(k.kept) + ".prgs1b.txt"))
+                << k.kept << ", " << threads << " threads";
+            EXPECT_EQ(without_pass_times(r.out), without_pass_times(list_file(std::string(k.kept) + ".console")))
+                << k.kept << ", " << threads << " threads";
+        }
     }
 }
 

@@ -3,7 +3,6 @@
 #include <ostream>
 #include <sstream>
 
-#include "foundation/anf.h"
 #include "tools/args.h"
 #include "tools/json.h"
 #include "tools/sbox_properties.h"
@@ -55,61 +54,6 @@ const char* const help_text =
     "S-box is analysed all the same.\n";
 
 const std::vector<option_spec> options = {{"tables", nullptr}, {"json", nullptr}};
-
-// The ANF as a sum of monomials, "0" for the zero function.
-std::string polynomial(const ANF& form) {
-    std::string text;
-    for (unsigned m = 0; m < 16; ++m) {
-        if (!form.get_bit(m)) continue;
-        std::string monomial;
-        for (int v = 0; v < 4; ++v)
-            if ((m >> v) & 1) monomial += "x" + std::to_string(v);
-        text += (text.empty() ? "" : " + ") + (monomial.empty() ? std::string("1") : monomial);
-    }
-    return text.empty() ? "0" : text;
-}
-
-// Algebraic degree. get_order never looks at the top monomial, which only a non-bijective
-// S-box's coordinate can have; it makes the degree 4.
-int degree_of(ANF& form) {
-    return form.get_bit(15) ? 4 : form.get_order();
-}
-
-// Everything analyze reports on one S-box.
-struct analysis {
-    sbox_values values;
-    bool bijective;
-    sbox_values inverse;  // meaningful when bijective
-    sbox_figures figures;
-    int max_xor, max_lat, single;
-    std::vector<int> fixed_points;
-    std::array<int, 4> degrees;
-    std::array<std::string, 4> anf;  // 16 coefficients
-    std::array<std::string, 4> polynomials;
-};
-
-analysis analyze(const sbox_values& values) {
-    analysis a;
-    Sbox s = make_sbox(values);
-    a.values = values;
-    a.bijective = repeated_value(values) < 0;
-    if (a.bijective) a.inverse = inverse_of(values);
-    a.figures = figures_of(values);
-    a.max_xor = s.max_xor();
-    a.max_lat = s.max_lat();
-    a.single = s.single();
-    for (int x = 0; x < 16; ++x)
-        if (values[x] == x) a.fixed_points.push_back(x);
-    for (int i = 0; i < 4; ++i) {
-        ANF form = get_ANF(s.b[i]);
-        std::ostringstream coefficients;
-        coefficients << form;  // sixteen characters and a blank
-        a.anf[i] = coefficients.str().substr(0, 16);
-        a.degrees[i] = degree_of(form);
-        a.polynomials[i] = polynomial(form);
-    }
-    return a;
-}
 
 void print_table(const char* title, const sbox_table& table, std::ostream& out) {
     static const char digits[] = "0123456789abcdef";

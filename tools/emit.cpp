@@ -6,9 +6,8 @@
 #include <set>
 #include <sstream>
 
-#include "tools/emit.h"
-
 #include "tools/args.h"
+#include "tools/emit.h"
 #include "tools/record.h"
 #include "tools/relabel.h"
 #include "tools/sbox_text.h"
@@ -314,28 +313,33 @@ long report_number(const std::string& text) {
     return std::stol(text);
 }
 
-// The parsed record with the given report number, checked to compute the S-box it prints.
+}  // namespace
+
+record checked_record(const raw_record& raw, const std::string& path, long number) {
+    record r;
+    std::string problem;
+    if (is_cut_short(raw)) data_error(printable(path) + ": record " + std::to_string(number) + " is cut short by the end of the file");
+    if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
+    for (int value : r.sbox)
+        if (value < 0 || value > 15)
+            data_error(printable(path) + ": record " + std::to_string(number) + ": line " +
+                       std::to_string(r.first_line + 7) + ": the S-box holds " + std::to_string(value) +
+                       ", not a value 0..15");
+    if (!computes_printed_sbox(r))
+        data_error(printable(path) + ": record " + std::to_string(number) +
+                   ": the program does not compute the S-box it prints (sbtool check says more)");
+    return r;
+}
+
 record find_record(const std::string& path, long number) {
     const output_file file = load_search_output(path);
-    for (const raw_record& raw : file.records) {
-        record r;
-        std::string problem;
-        const std::string head = "found " + std::to_string(number) + " ";
-        if (raw.lines[0].compare(0, head.size(), head) != 0) continue;
-        if (is_cut_short(raw)) data_error(printable(path) + ": record " + std::to_string(number) + " is cut short by the end of the file");
-        if (!parse_record(raw, r, problem)) data_error(printable(path) + ": " + problem);
-        for (int value : r.sbox)
-            if (value < 0 || value > 15)
-                data_error(printable(path) + ": record " + std::to_string(number) + ": line " +
-                           std::to_string(r.first_line + 7) + ": the S-box holds " + std::to_string(value) +
-                           ", not a value 0..15");
-        if (!computes_printed_sbox(r))
-            data_error(printable(path) + ": record " + std::to_string(number) +
-                       ": the program does not compute the S-box it prints (sbtool check says more)");
-        return r;
-    }
+    const std::string head = "found " + std::to_string(number) + " ";
+    for (const raw_record& raw : file.records)
+        if (raw.lines[0].compare(0, head.size(), head) == 0) return checked_record(raw, path, number);
     data_error(printable(path) + ": no record found " + std::to_string(number));
 }
+
+namespace {
 
 // The wiring under which the record computes the S-box of --sbox (or its inverse) exactly.
 wiring wiring_for(const record& r, const std::string& path, const std::string& sbox_text, bool inverse) {
@@ -372,34 +376,47 @@ std::string c_function_for(const record& r, const program_match& m, const sbox_v
     return code.str();
 }
 
+void check_emit_usage(const emit_request& q) {
+    if (q.lang != "c" && q.lang != "asm" && q.lang != "dot")
+        usage_error("unknown language \"" + printable(q.lang) + "\" for --lang (c, asm or dot)");
+    if (q.lang == "asm" && q.type != "uint64_t") usage_error("--lang asm works on uint64_t only");
+    if (q.inverse && !q.sbox) usage_error("--inverse needs --sbox");
+}
+
+void check_emit_names(const emit_request& q) {
+    if (!is_type_name(q.type)) data_error("--type \"" + printable(q.type) + "\" is not a C type name");
+    if (!is_identifier(q.name)) data_error("--name \"" + printable(q.name) + "\" is not a C identifier");
+}
+
+std::string emit_code(const record& r, const emit_request& q, const std::string& path) {
+    const wiring w = q.sbox ? wiring_for(r, path, *q.sbox, q.inverse) : own_wiring(r);
+    require_computes(r, w);
+    std::ostringstream code;
+    if (q.lang == "c") emit_c(r, w, q.type, q.name, code);
+    if (q.lang == "asm") emit_asm(r, w, q.name, code);
+    if (q.lang == "dot") emit_dot(r, w, q.name, code);
+    return code.str();
+}
+
 int emit_command(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
     const command_line line = parse_command_line(args, options);
     if (line.help) {
         out << help_text;
         return 0;
     }
-    const std::string lang = line.value_or("lang", "c");
-    if (lang != "c" && lang != "asm" && lang != "dot")
-        usage_error("unknown language \"" + printable(lang) + "\" for --lang (c, asm or dot)");
-    if (lang == "asm" && line.has("type") && line.value_or("type", "") != "uint64_t")
-        usage_error("--lang asm works on uint64_t only");
-    if (line.flag("inverse") && !line.has("sbox")) usage_error("--inverse needs --sbox");
+    emit_request q;
+    q.lang = line.value_or("lang", "c");
+    q.type = line.value_or("type", "uint64_t");
+    q.name = line.value_or("name", "sbox");
+    if (line.has("sbox")) q.sbox = line.value_or("sbox", "");
+    q.inverse = line.flag("inverse");
+    check_emit_usage(q);
     if (line.values_of("sbox").size() > 1) usage_error("--sbox names one S-box; give it once");
-    if (line.value_or("sbox", "").compare(0, 1, "@") == 0)
+    if (q.sbox && q.sbox->compare(0, 1, "@") == 0)
         usage_error("--sbox takes one S-box (sixteen decimal values or sixteen hexadecimal digits), not @FILE");
     require_operands(line, 2, 2, {"FILE", "RECORD"});
-    const std::string type = line.value_or("type", "uint64_t");
-    const std::string name = line.value_or("name", "sbox");
-    if (!is_type_name(type)) data_error("--type \"" + printable(type) + "\" is not a C type name");
-    if (!is_identifier(name)) data_error("--name \"" + printable(name) + "\" is not a C identifier");
+    check_emit_names(q);
     const record r = find_record(line.operands[0], report_number(line.operands[1]));
-    const wiring w = line.has("sbox") ? wiring_for(r, line.operands[0], line.value_or("sbox", ""), line.flag("inverse"))
-                                      : own_wiring(r);
-    require_computes(r, w);
-    std::ostringstream code;
-    if (lang == "c") emit_c(r, w, type, name, code);
-    if (lang == "asm") emit_asm(r, w, name, code);
-    if (lang == "dot") emit_dot(r, w, name, code);
-    out << code.str();
+    out << emit_code(r, q, line.operands[0]);
     return 0;
 }

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/prerequisites.sh
-ensure_prerequisites mpi
+ensure_prerequisites mpi python
 
 build=build
 options=(-DCMAKE_BUILD_TYPE=Release)

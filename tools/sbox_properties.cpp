@@ -2,11 +2,33 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
+
+#include "foundation/anf.h"
 
 namespace {
 
 int weight(int v) {
     return __builtin_popcount(static_cast<unsigned>(v));
+}
+
+// The ANF as a sum of monomials, "0" for the zero function.
+std::string polynomial(const ANF& form) {
+    std::string text;
+    for (unsigned m = 0; m < 16; ++m) {
+        if (!form.get_bit(m)) continue;
+        std::string monomial;
+        for (int v = 0; v < 4; ++v)
+            if ((m >> v) & 1) monomial += "x" + std::to_string(v);
+        text += (text.empty() ? "" : " + ") + (monomial.empty() ? std::string("1") : monomial);
+    }
+    return text.empty() ? "0" : text;
+}
+
+// Algebraic degree. get_order never looks at the top monomial, which only a non-bijective
+// S-box's coordinate can have; it makes the degree 4.
+int degree_of(ANF& form) {
+    return form.get_bit(15) ? 4 : form.get_order();
 }
 
 }  // namespace
@@ -46,4 +68,27 @@ sbox_figures figures_of(const sbox_values& s) {
     f.nonlinearity = 8 - f.linearity;
     for (int x = 0; x < 16; ++x) f.involution = f.involution && s[s[x]] == x;
     return f;
+}
+
+analysis analyze(const sbox_values& values) {
+    analysis a;
+    Sbox s = make_sbox(values);
+    a.values = values;
+    a.bijective = repeated_value(values) < 0;
+    if (a.bijective) a.inverse = inverse_of(values);
+    a.figures = figures_of(values);
+    a.max_xor = s.max_xor();
+    a.max_lat = s.max_lat();
+    a.single = s.single();
+    for (int x = 0; x < 16; ++x)
+        if (values[x] == x) a.fixed_points.push_back(x);
+    for (int i = 0; i < 4; ++i) {
+        ANF form = get_ANF(s.b[i]);
+        std::ostringstream coefficients;
+        coefficients << form;  // sixteen characters and a blank
+        a.anf[i] = coefficients.str().substr(0, 16);
+        a.degrees[i] = degree_of(form);
+        a.polynomials[i] = polynomial(form);
+    }
+    return a;
 }

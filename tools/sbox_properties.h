@@ -1,8 +1,11 @@
 // The cryptographic figures of a 4-bit S-box that designers compare: difference and linear
-// tables, differential uniformity, linearity and nonlinearity, branch numbers, involution.
+// tables, differential uniformity, linearity and nonlinearity, branch numbers, involution, and
+// everything sbtool analyze reports besides (degrees and algebraic normal forms).
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "tools/sbox_text.h"
 
@@ -23,3 +26,19 @@ struct sbox_figures {
 };
 
 sbox_figures figures_of(const sbox_values& s);
+
+// Everything sbtool analyze reports on one S-box.
+struct analysis {
+    sbox_values values;
+    bool bijective;
+    sbox_values inverse;  // meaningful when bijective
+    sbox_figures figures;
+    int max_xor, max_lat, single;
+    std::vector<int> fixed_points;
+    std::array<int, 4> degrees;
+    std::array<std::string, 4> anf;  // 16 coefficients
+    std::array<std::string, 4> polynomials;
+};
+
+// The analysis of an S-box whose values lie in 0..15 (a non-bijective one too).
+analysis analyze(const sbox_values& values);

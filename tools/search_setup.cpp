@@ -35,6 +35,7 @@ const char* const search_runs_help =
     "(\"Programs  N-1  A  B  C\") in force. Runs with other seeds cover other programs;\n"
     "sbtool best and report merge their output files.\n";
 
+
 std::string where(const search_options& o) {
     return o.dir.empty() ? "here" : "in " + printable(o.dir);
 }
@@ -56,9 +57,11 @@ void require_directory(const search_options& o) {
 }
 
 // One search at a time in a directory: a second would write into the first one's output.
-void refuse_a_second_search(const search_options& o) {
-    if (!::lock_directory(o.dir.empty() ? "." : o.dir))
-        data_error("another search is running " + where(o) + ": let it end or stop it first");
+void refuse_a_second_search(const search_options& o, directory_claim* claim) {
+    const std::string dir = o.dir.empty() ? "." : o.dir;
+    if (!(claim ? claim->take(dir) : ::lock_directory(dir)))
+        data_error("another search is running " + (o.dir.empty() ? "in this directory" : "in " + printable(o.dir)) +
+                   ": let it end or stop it first");
 }
 
 // The output must be a file the run can write and read back (a checkpoint holds a hash of
@@ -191,42 +194,57 @@ std::string shell_word(const std::string& text) {
     return quoted + "'";
 }
 
-bool set_up_search(search_options& options, search_setup& setup, std::ostream& out, std::ostream& err) {
+void claim_search_directory(const search_options& options, directory_claim* claim) {
     require_directory(options);
-    refuse_a_second_search(options);
+    refuse_a_second_search(options, claim);
     require_writable_output(options);
-    bool list_exists = false;
-    setup.list_text = read_if_present(in_dir(options, "sb2.txt"), &list_exists);
-    if (list_exists) check_target_list(setup.list_text, "sb2.txt");
-    const uint64_t list_hash = content_hash(setup.list_text);
-    bool from_start = false;
-    if (options.resume) {
-        setup.resume_from = checkpoint_to_resume(options, list_hash, &from_start, err);
-        if (!from_start && nothing_left(options, setup.resume_from, err)) return false;
-    } else {
+}
+
+bool choose_run_start(search_options& options, uint64_t list_hash, checkpoint& resume_from, bool* resuming,
+                      std::ostream& err) {
+    *resuming = false;
+    if (!options.resume) {
         refuse_overwriting(options);
+        return true;
     }
-    const bool resuming = options.resume && !from_start;
-    out.flush();
-    install_clean_stop();
-    load_or_fail(options);
-    if (resuming) {
-        const std::string fault = fits_loaded_list(setup.resume_from);
+    bool from_start = false;
+    resume_from = checkpoint_to_resume(options, list_hash, &from_start, err);
+    if (!from_start && nothing_left(options, resume_from, err)) return false;
+    *resuming = !from_start;
+    return true;
+}
+
+void configure_run(run_context& run, const search_options& options, uint64_t list_hash, const checkpoint* resume) {
+    if (resume) {
+        const std::string fault = fits_loaded_list(*resume);
         if (!fault.empty()) data_error("cannot resume: " + fault);
     }
-    run_context& run = setup.run;
     run.limits = options.limits;
     run.dir = options.dir;
-    run.status = &setup.status;
     run_settings& settings = run.settings;
     settings.seed = options.seed;
     settings.passes = options.passes;
     settings.checkpoints = true;
-    settings.resume = resuming ? &setup.resume_from : nullptr;
+    settings.resume = resume;
     settings.list_hash = list_hash;
     settings.quiet = options.quiet;
     settings.exhaustive = options.exhaustive;
     settings.checkpoint_seconds = options.checkpoint_seconds;
+}
+
+bool set_up_search(search_options& options, search_setup& setup, std::ostream& out, std::ostream& err) {
+    claim_search_directory(options);
+    bool list_exists = false;
+    setup.list_text = read_if_present(in_dir(options, "sb2.txt"), &list_exists);
+    if (list_exists) check_target_list(setup.list_text, "sb2.txt");
+    const uint64_t list_hash = content_hash(setup.list_text);
+    bool resuming = false;
+    if (!choose_run_start(options, list_hash, setup.resume_from, &resuming, err)) return false;
+    out.flush();
+    install_clean_stop();
+    load_or_fail(options);
+    configure_run(setup.run, options, list_hash, resuming ? &setup.resume_from : nullptr);
+    setup.run.status = &setup.status;
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "search/checkpoint.h"
+#include "search/directory_lock.h"
 #include "search/run.h"
 #include "search/status.h"
 #include "tools/search_options.h"
@@ -18,6 +19,22 @@ struct search_setup {
     status_line status;      // the run's status line, started by the command
     run_context run;         // the run the options ask for
 };
+
+// The checks of DIR before a list is loaded: it can be entered, no other search works there
+// (its lock is taken: until the process ends, or by `claim` when one is given), and prgs1b.txt
+// there can be written. Every refusal is a tool_error with one line.
+void claim_search_directory(const search_options& options, directory_claim* claim = nullptr);
+// Where the run in DIR on a list of hash list_hash starts. A new run refuses to overwrite the
+// records or finished passes of an earlier one unless --force; a resumed one reads the
+// checkpoint into resume_from, checked against the list, the output and the options, which take
+// the run's seed, limits and exhaustiveness. *resuming: the run goes on from resume_from (not
+// when the output has lost its end: it starts again, with a note on err). False, with a note on
+// err, when a resumed run has nothing left to do.
+bool choose_run_start(search_options& options, uint64_t list_hash, checkpoint& resume_from, bool* resuming,
+                      std::ostream& err);
+// The run's limits and settings from the options, with checkpoints, once the list is loaded;
+// a run that goes on from `resume` (null: none) must fit that list.
+void configure_run(run_context& run, const search_options& options, uint64_t list_hash, const checkpoint* resume);
 
 // Sets up the run the options ask for in setup.run: checks DIR and the run it would overwrite
 // or go on with, installs the clean stop, loads DIR/sb2.txt with prgs1's console lines on

@@ -15,6 +15,7 @@
 
 #include "fuzz_work_dir.h"
 #include "search/checkpoint.h"
+#include "search/run.h"
 
 namespace {
 
@@ -34,11 +35,12 @@ void read_and_write_back(const std::string& input) {
         if (fault.rfind("input ", 0) != 0 || fault.find('\n') != std::string::npos) std::abort();
         return;
     }
-    write_checkpoint(c);
+    const run_context here;  // a run in the working directory
+    write_checkpoint(here, c);
     const std::string written = read_all(checkpoint_name);
     checkpoint again;
     if (!read_checkpoint(checkpoint_name, again).empty()) std::abort();
-    write_checkpoint(again);
+    write_checkpoint(here, again);
     if (read_all(checkpoint_name) != written) std::abort();
 }
 
