@@ -125,9 +125,10 @@ parallel_figures search_cluster(const worker_ranks& ranks, run_context& run, int
     const std::vector<int>& rank_threads = ranks.threads;
     size_t batches_out = 0;
     for (size_t r = 1; r < rank_threads.size(); r++) batches_out += static_cast<size_t>(batches_ahead(rank_threads[r]));
-    walk_channel channel(cluster_window(batches_out),
-                         run.settings.exhaustive ? open_gate_batch_capacity : cluster_batch_size, cluster_batches_waiting,
-                         run.status);
+    const bool open = run.settings.exhaustive;
+    walk_channel channel(open ? open_gate_steps_in_flight : cluster_window(batches_out),
+                         open ? open_gate_batch_capacity : cluster_batch_size,
+                         open ? open_gate_steps_in_flight : cluster_batches_waiting, run.status);
     const run_start start = begin_search(run);
     std::unique_ptr<walk_threads> running;
     try {

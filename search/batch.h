@@ -18,6 +18,11 @@ constexpr size_t batch_capacity = 2048;
 // over, and keeps the merge, its checkpoints and the status line moving and the threads busy
 // to the end of the pass.
 constexpr size_t open_gate_batch_capacity = 16;
+// Steps of the walk in flight at most with the gate open. A few of its subtrees take minutes
+// where most take milliseconds, and the merge waits for each in order: the walk may run this
+// far ahead of it, so that the other threads keep busy meanwhile (a step there is a kilobyte
+// or so; an exhaustive pass on the bundled lists hands over a few thousand batches).
+constexpr size_t open_gate_steps_in_flight = size_t(1) << 15;
 
 // An instruction in two bytes: the opcode, then r1 in the high and r2 in the low four bits.
 void pack_instruction(ot x, uint8_t* out);

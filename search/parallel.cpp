@@ -9,8 +9,9 @@ constexpr size_t events_in_flight = 512;
 }  // namespace
 
 parallel_figures search_parallel(run_context& run, int threads) {
-    walk_channel channel(events_in_flight, run.settings.exhaustive ? open_gate_batch_capacity : batch_capacity, 0,
-                         run.status);
+    const bool open = run.settings.exhaustive;
+    walk_channel channel(open ? open_gate_steps_in_flight : events_in_flight,
+                         open ? open_gate_batch_capacity : batch_capacity, 0, run.status);
     const run_start start = begin_search(run);
     walk_threads running(channel, run, threads, start);
     walk_merger merger(run, start);
