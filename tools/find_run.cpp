@@ -129,7 +129,7 @@ void take_members_on_disk(portfolio& findings, const std::string& dir, const fin
     std::sort(members.begin(), members.end());
     for (long k : members) {
         const std::string at = member_dir(base, k);
-        const member_plan p = plan_of(k, static_cast<int>(d.named.size()));
+        const member_plan p = findings.plan(k);
         const member_on_disk m = inspect_member(at, p, content_hash(d.lists[static_cast<size_t>(p.sbox)]));
         const std::string fault = findings.take_output(k, m.output.substr(0, m.output.find('\0')));
         // A member stopped within its pass runs again and writes its records again.

@@ -7,7 +7,7 @@
 //
 // Three limit settings share the members: the defaults (16 instructions, deadlines 7,11,14),
 // 17 with 8,12,15 and 18 with 9,13,16. A raised setting searches every program shape of a lower
-// one and more, at a cost per pass that grows about 25 and 11 times per step on
+// one and more, at a cost per pass that grows about 8 and 16 times per step on
 // data/present.txt. Members 0 and 1 are the classic runs (the default seed) at the defaults and
 // at 17; from member 2 on, each member takes the setting that would end soonest on a clock that
 // runs for each setting at its share of the work (weighted fair queueing): the setting whose
@@ -17,7 +17,9 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "search/limits.h"
 
@@ -44,9 +46,26 @@ struct member_plan {
     search_limits limits;
 };
 
-// The plan of member k (k >= 0) of a find for `sboxes` named S-boxes. Computes the schedule
-// from its start once and keeps it.
-member_plan plan_of(long member, int sboxes);
+// The schedule of one find: plans members on demand, extending the placings of the settings
+// it has computed so far (each member's placing depends on those before it). Safe to use
+// from any thread.
+class find_schedule {
+public:
+    // The plan of member k (k >= 0) of a find for `sboxes` named S-boxes.
+    member_plan plan_of(long member, int sboxes);
+
+private:
+    // A position's setting and the members of that setting before it in the schedule.
+    struct placing {
+        int setting;
+        long rank;
+    };
+    placing place(long position);
+
+    std::mutex lock_;
+    std::vector<placing> planned_;  // positions 0.. planned so far; 0 and 1 are fixed
+    long count_[limit_settings] = {};
+};
 
 // The seed of the j-th member (j >= 1) of a setting: a mix of the two that is never the
 // default seed.

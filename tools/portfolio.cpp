@@ -82,13 +82,12 @@ void write_limits(json_writer& json, const search_limits& l) {
     json.key("deadlines").begin_array().value(l.deadline[0]).value(l.deadline[1]).value(l.deadline[2]).end_array();
 }
 
-void write_shortest(json_writer& json, const shortest& s, const std::string& code_file, int sboxes) {
+void write_shortest(json_writer& json, const shortest& s, const std::string& code_file, const member_plan& plan) {
     if (!s.holder) {
         json.null();
         return;
     }
     const record& r = s.holder->fields;
-    const member_plan plan = plan_of(member_of(*s.holder), sboxes);
     json.begin_object();
     json.key("length").value(s.length);
     json.key("member").value(plan.member);
@@ -174,7 +173,11 @@ void portfolio::member_ended(long member, bool complete, double seconds) {
 }
 
 member_plan portfolio::plan(long member) const {
-    return plan_of(member, static_cast<int>(results_.size()));
+    return schedule_.plan_of(member, static_cast<int>(results_.size()));
+}
+
+member_plan portfolio::plan_of_holder(const shortest& s) const {
+    return s.holder ? plan(member_of(*s.holder)) : member_plan{};
 }
 
 bool portfolio::complete(long member) const {
@@ -232,10 +235,10 @@ std::string portfolio::text() const {
         const named_result& n = results_[i];
         for (const shortest* s : {&n.direct, &n.of_inverse}) {
             if (!s->holder) continue;
-            const member_plan plan = plan_of(member_of(*s->holder), static_cast<int>(results_.size()));
+            const member_plan by = plan(member_of(*s->holder));
             wirings += printable(n.name) + (s == &n.of_inverse ? " inverse" : "") + ": member " +
-                       std::to_string(plan.member) + " (" + limits_label(plan.limits) + ", seed " +
-                       std::to_string(plan.seed) + ") record " + std::to_string(s->holder->fields.number) + ": " +
+                       std::to_string(by.member) + " (" + limits_label(by.limits) + ", seed " +
+                       std::to_string(by.seed) + ") record " + std::to_string(s->holder->fields.number) + ": " +
                        match_wiring_text(s->match, s->holder->fields.locks) + "  in " + code_names_[i] + ".c\n";
         }
     }
@@ -259,9 +262,9 @@ std::string portfolio::json() const {
         json.key("sbox").value(hex_text(n.sbox));
         json.key("inverse").value(hex_text(n.inverse));
         json.key("shortest");
-        write_shortest(json, n.direct, file, static_cast<int>(results_.size()));
+        write_shortest(json, n.direct, file, plan_of_holder(n.direct));
         json.key("inverse_shortest");
-        write_shortest(json, n.of_inverse, file, static_cast<int>(results_.size()));
+        write_shortest(json, n.of_inverse, file, plan_of_holder(n.of_inverse));
         json.key("sum");
         if (n.direct.holder && n.of_inverse.holder) json.value(n.direct.length + n.of_inverse.length);
         else json.null();

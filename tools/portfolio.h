@@ -69,8 +69,11 @@ private:
     std::string take(long member, const std::string& output);
     member_report& report_of(long member);
     std::string done_text() const;
+    // The plan of the member that holds s (none when s holds no program).
+    member_plan plan_of_holder(const shortest& s) const;
 
     mutable std::mutex lock_;
+    mutable find_schedule schedule_;  // the members' plans, extended as they are asked for
     find_definition definition_;
     accepted_constants accepted_;
     std::deque<located_record> records_;  // every record taken; results_ point into it
