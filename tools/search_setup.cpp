@@ -25,9 +25,10 @@ namespace {
 
 // The help paragraphs on checkpoints, --resume, --force and seeds.
 const char* const search_runs_help =
-    "At the start of every pass the search writes prgs1b.txt.checkpoint beside the output.\n"
-    "A run that stopped, however it stopped, goes on with --resume from the start of the pass\n"
-    "it was in: the output is cut back to that point and the run ends as if it had never\n"
+    "At the start of every pass, and within a pass every --checkpoint-seconds as its results\n"
+    "are merged, the search writes prgs1b.txt.checkpoint beside the output, once the output\n"
+    "is on disk. A run that stopped, however it stopped, goes on with --resume from its last\n"
+    "checkpoint: the output is cut back to that point and the run ends as if it had never\n"
     "stopped. A DIR whose prgs1b.txt holds records is not started over without --force.\n"
     "\n"
     "Another --seed, or other limits than the defaults, give another search than prgs1's; the\n"
