@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,6 +76,37 @@ ChildResult run_in_child(const std::function<void()>& body) {
         result.signal = WTERMSIG(wstatus);
     }
     return result;
+}
+
+pid_t start_program(const std::vector<std::string>& argv, const std::string& out_path, const std::string& err_path,
+                    bool for_mpirun) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (for_mpirun) {
+            setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
+            setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
+#if defined(__SANITIZE_ADDRESS__)
+            const char* options = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(options ? options : "") + ":detect_leaks=0").c_str(), 1);
+#endif
+        }
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int wait_for_exit(pid_t pid) {
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
 }
 
 void expect_exit(const std::function<void()>& body, const std::string& out, int status) {

@@ -2,6 +2,8 @@
 // so that tests can check the exact text and exit status of the paths that end the process.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <sstream>
 #include <string>
@@ -16,6 +18,16 @@ struct ChildResult {
 
 // Forks, runs body with standard output redirected into a pipe, and waits for the child.
 ChildResult run_in_child(const std::function<void()>& body);
+
+// Starts argv[0] with the arguments argv, its standard output in out_path and its standard
+// error in err_path; returns its process. for_mpirun: Open MPI may run as root (as CI does),
+// and under AddressSanitizer the leak check is left out, as it reports what the MPI library
+// keeps until the process ends, which is not ours to free; every other check stays on.
+pid_t start_program(const std::vector<std::string>& argv, const std::string& out_path, const std::string& err_path,
+                    bool for_mpirun = false);
+
+// Waits for a child process: its exit status, or 128 + the signal that ended it.
+int wait_for_exit(pid_t pid);
 
 // Runs body in a child process and expects it to end with exactly `out` on standard output
 // and exit status `status`.

@@ -29,36 +29,9 @@ strings operator+(strings a, const strings& b) {
     return a;
 }
 
-// Starts argv with standard output and error in files of dir. mpirun may run as root, and under
-// AddressSanitizer the leak check is left out: it reports what the MPI library keeps until the
-// process ends.
+// Starts argv (sbtool, or mpirun and sbtool-mpi) with standard output and error in files of dir.
 pid_t start(const strings& argv, const std::string& dir) {
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
-        setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
-#if defined(__SANITIZE_ADDRESS__)
-        const char* options = std::getenv("ASAN_OPTIONS");
-        setenv("ASAN_OPTIONS", (std::string(options ? options : "") + ":detect_leaks=0").c_str(), 1);
-#endif
-        const int out = open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// The exit status (128 + signal when a signal ended it).
-int finish(pid_t pid) {
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    return start_program(argv, dir + "/out", dir + "/err", true);
 }
 
 // A find of the S-boxes above in a fresh directory: its directory and its command line.
@@ -105,7 +78,7 @@ std::string mismatches(const std::string& dir, const std::string& file, const st
 
 TEST(Find, RaisedMemberReachesWhatTheDefaultsCannot) {
     const find_run f = new_find({SBTOOL_PATH}, {"--members", "4", "--threads", "2"});
-    ASSERT_EQ(finish(start(f.argv, f.dir)), 0) << read_file(f.dir + "/err");
+    ASSERT_EQ(wait_for_exit(start(f.argv, f.dir)), 0) << read_file(f.dir + "/err");
     const std::string text = read_file(f.dir + "/find/find.txt");
     EXPECT_EQ(read_file(f.dir + "/out"), text);
     EXPECT_NE(text.find("\nMidori Sb0  cad3ebf789150246  17      2       1       17              2               1 "
@@ -155,16 +128,16 @@ void expect_same_findings(const std::vector<equal_case>& cases) {
             while (read_file(f.dir + "/find/members/2/prgs1b.txt").empty() && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             kill(pid, c.stop_signal);
-            EXPECT_EQ(finish(pid), 128 + c.stop_signal) << c.name;
+            EXPECT_EQ(wait_for_exit(pid), 128 + c.stop_signal) << c.name;
             const std::string note = "sbtool find: stopped; go on with: sbtool find --resume --dir " + f.dir + "/find --members 3\n";
             EXPECT_TRUE(c.stop_signal != SIGINT || read_file(f.dir + "/err") == note) << read_file(f.dir + "/err");
-            EXPECT_EQ(finish(start(c.program + strings{"find", "--resume", "--dir", f.dir + "/find", "--members", "3",
+            EXPECT_EQ(wait_for_exit(start(c.program + strings{"find", "--resume", "--dir", f.dir + "/find", "--members", "3",
                                                        "--threads", c.threads},
                                    f.dir)),
                       0)
                 << c.name << ": " << read_file(f.dir + "/err");
         } else {
-            EXPECT_EQ(finish(pid), 0) << c.name << ": " << read_file(f.dir + "/err");
+            EXPECT_EQ(wait_for_exit(pid), 0) << c.name << ": " << read_file(f.dir + "/err");
         }
         const std::string text = read_file(f.dir + "/find/find.txt");
         EXPECT_NE(text.find("members done: 3 (0-2)\n"), std::string::npos) << c.name << ": " << text;

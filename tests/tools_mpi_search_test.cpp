@@ -46,31 +46,9 @@ strings ranks(int count, const strings& options) {
     return strings{"-np", std::to_string(count), SBTOOL_MPI_PATH, "search"} + options;
 }
 
-// Starts mpirun with args, standard output and error in out_path and err_path. Open MPI
-// refuses to run as root (as CI does) unless told that it may. Under AddressSanitizer the
-// leak check is left out: it reports what the MPI library keeps until the process ends,
-// which is not ours to free; every other check stays on.
+// Starts mpirun with args, standard output and error in out_path and err_path.
 pid_t start_job(const strings& args, const std::string& out_path, const std::string& err_path) {
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
-        setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
-#if defined(__SANITIZE_ADDRESS__)
-        const char* options = std::getenv("ASAN_OPTIONS");
-        setenv("ASAN_OPTIONS", (std::string(options ? options : "") + ":detect_leaks=0").c_str(), 1);
-#endif
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
-        strings all = strings{MPIEXEC_PATH, "--oversubscribe"} + args;
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        execv(MPIEXEC_PATH, argv.data());
-        _exit(127);
-    }
-    return pid;
+    return start_program(strings{MPIEXEC_PATH, "--oversubscribe"} + args, out_path, err_path, true);
 }
 
 // The exit status of a job, or -1 when it does not end within three minutes (it is then

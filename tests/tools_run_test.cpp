@@ -39,26 +39,9 @@ std::string run_dir() {
 // out_path and its standard error in out_path + ".err"; returns its process.
 pid_t start_sbtool(const std::vector<std::string>& args, const std::string& out_path,
                    const char* program = SBTOOL_PATH) {
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open((out_path + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
-        std::vector<char*> argv = {const_cast<char*>(program)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// The exit status of a child started by start_sbtool, 128 + the signal that ended it.
-int wait_for(pid_t pid) {
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    std::vector<std::string> argv = {program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return start_program(argv, out_path, out_path + ".err");
 }
 
 const std::vector<std::string> three_passes = {"search", "--passes", "3", "--threads", "2", "--dir"};
@@ -86,7 +69,7 @@ TEST(Resume, StoppedRunsEndAsIfNeverStopped) {
         const pid_t pid = start_sbtool(with(three_passes, {dir}), dir + "/first.console");
         ASSERT_TRUE(wait_for_text(dir + "/prgs1b.txt", "Starting 1\n"));
         kill(pid, s.signal);
-        EXPECT_EQ(wait_for(pid), 128 + s.signal);
+        EXPECT_EQ(wait_for_exit(pid), 128 + s.signal);
         if (s.signal == SIGINT) {
             EXPECT_EQ(read_file(dir + "/first.console.err"),
                       "sbtool search: stopped; go on with: sbtool search --resume --dir " + dir + " --passes 3\n");
@@ -176,7 +159,7 @@ TEST(Resume, GoesOnFromWithinAPass) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         kill(pid, SIGKILL);
-        ASSERT_EQ(wait_for(pid), 128 + SIGKILL) << r.what << ": the run ended before the kill";
+        ASSERT_EQ(wait_for_exit(pid), 128 + SIGKILL) << r.what << ": the run ended before the kill";
         const tool_result resumed =
             sbtool_program(with({"search", "--resume", "--threads", "2", "--dir", dir}, r.options));
         ASSERT_EQ(resumed.status, 0) << r.what << ": " << resumed.err;
