@@ -257,14 +257,9 @@ void serve_members(member_processes& members, const std::string& scratch) {
 
 int cluster_find_command(worker_ranks& ranks, const std::vector<std::string>& args, std::ostream& out,
                          std::ostream& err) {
-    report_faults_on_stderr("sbtool-mpi find: ");
-    end_on_out_of_memory();
-    const command_line line = parse_command_line(args, find_option_specs());
-    if (line.help) {
-        out << help_head << find_options_help;
-        return 0;
-    }
-    const find_options o = read_find_options(line);
+    command_line line;
+    find_options o;
+    if (!start_find_command("sbtool-mpi find", help_head, args, out, line, o)) return 0;
     const find_definition d = set_up_find(o);
     cluster_settings settings;
     settings.threads = line.has("threads") ? o.threads : 0;

@@ -172,15 +172,23 @@ std::string resume_command(const std::string& program, const find_options& o) {
     return text;
 }
 
-int find_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    report_faults_on_stderr("sbtool find: ");
+bool start_find_command(const std::string& name, const char* help_head, const std::vector<std::string>& args,
+                        std::ostream& out, command_line& line, find_options& o) {
+    report_faults_on_stderr(name + ": ");
     end_on_out_of_memory();
-    const command_line line = parse_command_line(args, find_option_specs());
+    line = parse_command_line(args, find_option_specs());
     if (line.help) {
         out << help_head << find_options_help;
-        return 0;
+        return false;
     }
-    const find_options o = read_find_options(line);
+    o = read_find_options(line);
+    return true;
+}
+
+int find_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    command_line line;
+    find_options o;
+    if (!start_find_command("sbtool find", help_head, args, out, line, o)) return 0;
     const find_definition d = set_up_find(o);
     install_clean_stop();
     set_stop_note("sbtool find: stopped; go on with: " + resume_command("sbtool find", o) + "\n");

@@ -2,6 +2,7 @@
 // find they set up in DIR.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,5 +32,10 @@ find_options read_find_options(const command_line& line);
 // (refusing a DIR that holds a find), with --resume reads and checks them. Every refusal is a
 // tool_error of one line.
 find_definition set_up_find(const find_options& o);
+// The start of a find command: faults are reported on standard error as "NAME: ...", running
+// out of memory ends it in one line, and the arguments are parsed into line and checked into o.
+// False when --help was asked for: help_head and the options' help are then written to out.
+bool start_find_command(const std::string& name, const char* help_head, const std::vector<std::string>& args,
+                        std::ostream& out, command_line& line, find_options& o);
 // The command that goes on with the find: "PROGRAM --resume --dir DIR [--members M]".
 std::string resume_command(const std::string& program, const find_options& o);
